@@ -1,0 +1,41 @@
+// Process facility: starting a command line with a window style, waiting on a process by id,
+// and the program's own context (module path, command line, current directory).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/win_status.h"
+
+namespace platform {
+
+enum class WaitResult { kEnded, kTimedOut, kFailed };
+
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+
+  // Starts the command line exactly as written; the program is searched for the way the
+  // platform's command-line start does it, and batch files run through the command
+  // interpreter. Returns the process id. Raises 53 File not found when nothing can be started.
+  virtual std::uint32_t Start(std::wstring_view command_line, int show_window) = 0;
+  // Opens the process with SYNCHRONIZE, waits up to the limit, closes the handle.
+  virtual WaitResult Wait(std::uint32_t process_id, std::uint32_t limit_ms) = 0;
+
+  virtual std::wstring ModulePath() = 0;   // full path of the running program
+  virtual std::wstring CommandArgs() = 0;  // the arguments after the program name
+  virtual std::wstring CurrentDirectory() = 0;
+  virtual void SetCurrentDirectory(std::wstring_view path) = 0;  // raises 76 when missing
+};
+
+// The arguments of a command line: what follows its first token (quoted or not) and the
+// blanks after it.
+std::wstring ArgumentsOf(std::wstring_view command_line);
+
+// The folder of the running program, without a trailing "\" (the run time's App.Path).
+std::wstring ProgramFolder(Processes& processes);
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// A program's context on the simulated server and the Host built from it.
+#include "platform/sim/process.h"
+
+namespace platform::sim {
+namespace {
+
+std::wstring FolderOf(const std::wstring& path) {
+  const auto slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return L"C:\\";
+  return slash <= 2 ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+}  // namespace
+
+Process::Process(Server& server, std::wstring module_path, std::wstring args,
+                 StringTable own_strings)
+    : server_(server),
+      module_path_(std::move(module_path)),
+      own_strings_(std::move(own_strings)),
+      current_dir_(FolderOf(module_path_)),
+      locale_(server),
+      registry_(server.registry, locale_),
+      files_(server.files, current_dir_, locale_),
+      processes_(server, module_path_, std::move(args), current_dir_),
+      services_(server.services),
+      clock_(server),
+      boxes_(server.boxes),
+      trace_(server),
+      system_(server),
+      resources_(server, own_strings_, current_dir_),
+      host_{registry_, files_, processes_, services_, clock_,
+            boxes_,    trace_, system_,    locale_,   resources_} {
+  FileNode* image = server_.files.Find(module_path_);
+  if (image == nullptr) image = &server_.files.WriteFile(module_path_, "MZ");
+  image_ = FileSystemState::Share(*image);
+  ++image_->in_use;
+}
+
+Process::~Process() {
+  --image_->in_use;
+}
+
+}  // namespace platform::sim

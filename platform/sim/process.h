@@ -1,0 +1,49 @@
+// One program running on the simulated server: its own context (module path, arguments,
+// current directory, built-in string table) and the Host it is handed.
+#pragma once
+
+#include <string>
+
+#include "platform/host.h"
+#include "platform/sim/server.h"
+#include "platform/sim/sim_facilities.h"
+
+namespace platform::sim {
+
+class Process {
+ public:
+  // The program file must exist at module_path (it is created if the test has not placed it);
+  // it is held in use while the process lives.
+  Process(Server& server, std::wstring module_path, std::wstring args = L"",
+          StringTable own_strings = {});
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  Host& host() { return host_; }
+  Server& server() { return server_; }
+  const std::wstring& current_dir() const { return current_dir_; }
+  std::size_t OpenRegistryHandles() const { return registry_.OpenHandleCount(); }
+  std::size_t OpenServiceHandles() const { return services_.OpenHandleCount(); }
+  std::size_t LoadedModules() const { return resources_.LoadedCount(); }
+
+ private:
+  Server& server_;
+  std::wstring module_path_;
+  std::shared_ptr<FileNode> image_;  // held in use while the process lives
+  StringTable own_strings_;
+  std::wstring current_dir_;
+  SimLocale locale_;
+  SimRegistry registry_;
+  SimFileSystem files_;
+  SimProcesses processes_;
+  SimServices services_;
+  SimClock clock_;
+  SimMessageBoxes boxes_;
+  SimDebugTrace trace_;
+  SimSystemInfo system_;
+  SimResources resources_;
+  Host host_;
+};
+
+}  // namespace platform::sim

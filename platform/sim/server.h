@@ -1,0 +1,117 @@
+// The simulated Windows server: one machine's registry, drives, services, programs, language
+// libraries and virtual clock, shared by every program that runs on it in a test.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_message_boxes.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_services.h"
+#include "platform/system_info.h"
+
+namespace platform::sim {
+
+class Process;
+
+using StringTable = std::map<std::uint32_t, std::wstring>;
+
+// What a program does when it runs: its effect on the machine (run with the child's own
+// context when the process ends), how long it runs in virtual time, or that it never ends.
+struct Program {
+  std::function<std::uint32_t(Process&)> body;  // returns the exit code; may be empty
+  std::uint64_t run_ms = 100;
+  bool hangs = false;
+};
+
+struct ProcessRecord {
+  std::uint32_t id = 0;
+  std::wstring image_path;
+  std::wstring command_line;
+  std::wstring current_dir;
+  int show_window = 0;
+  std::uint64_t started_ms = 0;
+  std::optional<std::uint64_t> ends_ms;  // nothing: it hangs
+  bool ended = false;
+  std::uint32_t exit_code = 0;
+  std::shared_ptr<FileNode> image;  // held in use while the process runs
+};
+
+struct MachineInfo {
+  OsVersion os{5, 2, 3790, 2, "Service Pack 2"};
+  std::optional<WorkstationRecord> workstation =
+      WorkstationRecord{500, L"VMSRV01", L"CORP", 5, 2, L"C:\\WINDOWS", 2};
+  std::optional<WorkstationUserRecord> user =
+      WorkstationUserRecord{L"Administrator", L"VMSRV01", L"", L"\\\\VMSRV01"};
+  std::vector<std::wstring> search_path{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS"};
+};
+
+struct LocaleSettings {
+  std::uint16_t user_lang_id = 0x0409;
+  std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> info;  // (lcid, lctype)
+  std::map<std::uint32_t, std::string> language_names;                  // VerLanguageName
+};
+
+class Server {
+ public:
+  Server();
+
+  RegistryState registry;
+  FileSystemState files;
+  ServiceTable services;
+  BoxScript boxes;
+  std::vector<std::wstring> debug_trace;
+  MachineInfo machine;
+  LocaleSettings locale;
+
+  // Virtual time, in milliseconds since the start of the test's day.
+  std::uint64_t now_ms() const { return now_ms_; }
+  LocalTime LocalNow() const;
+  void SetStartTime(const LocalTime& start);  // the wall-clock time at now_ms() == 0
+  // Moves time on; processes whose end falls inside the step end in order of their end.
+  void AdvanceTo(std::uint64_t ms);
+  void AdvanceBy(std::uint64_t ms) { AdvanceTo(now_ms_ + ms); }
+  std::uint32_t pump_cost_ms = 1;  // virtual time one pass of the message loop takes
+
+  // Programs and language libraries are files on the drives with a behaviour or a table.
+  void InstallProgram(std::wstring_view path, Program program);
+  void InstallLanguageLibrary(std::wstring_view path, StringTable table);
+  const Program* ProgramAt(std::wstring_view path) const;
+  const StringTable* LibraryAt(std::wstring_view path) const;
+
+  std::uint32_t StartProcess(std::wstring image_path, std::wstring command_line,
+                             std::wstring current_dir, int show_window);
+  ProcessRecord* FindProcess(std::uint32_t id);
+  const std::deque<ProcessRecord>& processes() const { return processes_; }
+  // Every process started whose command line begins with the text, case-insensitively.
+  std::vector<const ProcessRecord*> Started(std::wstring_view command_prefix) const;
+
+  // Everything that went wrong on the simulated side that a test should fail on.
+  std::vector<std::string> Problems() const;
+
+ private:
+  void EndProcess(ProcessRecord& record);
+
+  std::uint64_t now_ms_ = 0;
+  std::int64_t start_days_ = 0;                    // days since 1970-01-01 at now_ms() == 0
+  std::uint64_t start_ms_of_day_ = 0;              // time of day at now_ms() == 0
+  std::map<std::wstring, Program> programs_;       // keyed by the upper-cased full path
+  std::map<std::wstring, StringTable> libraries_;  // keyed by the upper-cased full path
+  std::deque<ProcessRecord> processes_;            // stable addresses while bodies start children
+  std::uint32_t next_process_id_ = 1000;
+};
+
+// A waited process that can never end: the simulation stops the test instead of hanging.
+struct Deadlock {
+  std::wstring command_line;
+};
+
+}  // namespace platform::sim

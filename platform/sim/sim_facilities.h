@@ -1,0 +1,107 @@
+// The small facilities of one simulated process: clock, debug trace, system information,
+// locale, resources and processes, each a view of the shared server.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/host.h"
+#include "platform/sim/server.h"
+
+namespace platform::sim {
+
+class SimClock : public Clock {
+ public:
+  explicit SimClock(Server& server) : server_(server) {}
+  LocalTime Now() override { return server_.LocalNow(); }
+  float SecondsSinceMidnight() override;
+  std::uint32_t TickCount() override { return static_cast<std::uint32_t>(server_.now_ms()); }
+  void Sleep(std::uint32_t ms) override { server_.AdvanceBy(ms); }
+  void PumpMessages() override { server_.AdvanceBy(server_.pump_cost_ms); }
+
+ private:
+  Server& server_;
+};
+
+class SimDebugTrace : public DebugTrace {
+ public:
+  explicit SimDebugTrace(Server& server) : server_(server) {}
+  void Trace(std::wstring_view text) override { server_.debug_trace.emplace_back(text); }
+
+ private:
+  Server& server_;
+};
+
+class SimSystemInfo : public SystemInfo {
+ public:
+  explicit SimSystemInfo(Server& server) : server_(server) {}
+  bool Version(OsVersion& version) override;
+  Status WorkstationInfo(WorkstationRecord& record) override;
+  Status WorkstationUserInfo(WorkstationUserRecord& record) override;
+
+ private:
+  Server& server_;
+};
+
+class SimLocale : public Locale {
+ public:
+  explicit SimLocale(Server& server) : server_(server) {}
+  std::uint16_t UserDefaultLangId() override { return server_.locale.user_lang_id; }
+  std::string LocaleInfo(std::uint32_t lcid, std::uint32_t lctype) override;
+  std::string LanguageName(std::uint32_t lang_id) override;
+  std::wstring FormatGeneralDate(const LocalTime& time) override;  // US: 12/6/2006 3:38:28 PM
+  std::string ToAnsi(std::wstring_view text) override;
+  std::wstring FromAnsi(std::string_view bytes) override;
+
+ private:
+  Server& server_;
+};
+
+class SimResources : public Resources {
+ public:
+  SimResources(Server& server, const StringTable& own, const std::wstring& current_dir)
+      : server_(server), own_(own), current_dir_(current_dir) {}
+  ~SimResources() override;
+  ModuleHandle LoadDataFile(std::wstring_view path) override;
+  void FreeModule(ModuleHandle module) override;
+  std::optional<std::wstring> LoadText(ModuleHandle module, std::uint32_t id) override;
+
+  std::size_t LoadedCount() const { return loaded_.size(); }
+
+ private:
+  struct Loaded {
+    const StringTable* table;
+    std::wstring path;
+  };
+  Server& server_;
+  const StringTable& own_;
+  const std::wstring& current_dir_;
+  std::map<ModuleHandle, Loaded> loaded_;
+  ModuleHandle next_ = 0x10000000;
+};
+
+class SimProcesses : public Processes {
+ public:
+  SimProcesses(Server& server, std::wstring module_path, std::wstring args,
+               std::wstring& current_dir)
+      : server_(server),
+        module_path_(std::move(module_path)),
+        args_(std::move(args)),
+        current_dir_(current_dir) {}
+  std::uint32_t Start(std::wstring_view command_line, int show_window) override;
+  WaitResult Wait(std::uint32_t process_id, std::uint32_t limit_ms) override;
+  std::wstring ModulePath() override { return module_path_; }
+  std::wstring CommandArgs() override { return args_; }
+  std::wstring CurrentDirectory() override { return current_dir_; }
+  void SetCurrentDirectory(std::wstring_view path) override;
+
+ private:
+  std::wstring FindImage(std::wstring_view command_line) const;
+
+  Server& server_;
+  std::wstring module_path_;
+  std::wstring args_;
+  std::wstring& current_dir_;
+};
+
+}  // namespace platform::sim

@@ -1,0 +1,100 @@
+// The simulated server's drives: case-insensitive paths, attributes, files in use, and folder
+// contents kept in the order NTFS enumerates them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/locale.h"
+
+namespace platform::sim {
+
+struct FileNode {
+  std::wstring name;
+  bool is_folder = false;
+  std::uint32_t attributes = attr::kArchive;
+  std::string content;
+  FileNode* parent = nullptr;
+  std::vector<std::shared_ptr<FileNode>> children;  // sorted by upper-cased name
+  int in_use = 0;        // mapped as a running program or a loaded library
+  int open_handles = 0;  // open through a TextFile
+  bool deny_access = false;
+};
+
+// A path taken apart: drive letter (upper case) and components, "." and ".." resolved.
+struct ParsedPath {
+  wchar_t drive = 0;
+  std::vector<std::wstring> parts;
+  bool trailing_separator = false;
+  std::wstring Text() const;  // "C:\a\b"
+};
+
+class FileSystemState {
+ public:
+  FileSystemState();
+
+  // Resolves a path, relative to current_dir when it is not absolute; false when malformed.
+  static bool Parse(std::wstring_view path, std::wstring_view current_dir, ParsedPath& out);
+
+  FileNode* Find(const ParsedPath& path) const;
+  FileNode* Find(std::wstring_view absolute_path) const;
+  FileNode* Root(wchar_t drive) const;
+
+  // Test conveniences on absolute paths; folders on the way are created.
+  FileNode& WriteFile(std::wstring_view path, std::string_view bytes);
+  FileNode& MakeFolders(std::wstring_view path);
+  std::string ReadFile(std::wstring_view path) const;  // empty when missing
+  bool Exists(std::wstring_view path) const { return Find(path) != nullptr; }
+  std::size_t FileCount() const;
+
+  static FileNode& AddChild(FileNode& folder, std::wstring_view name, bool is_folder);
+  static FileNode& InsertChild(FileNode& folder, std::shared_ptr<FileNode> node);
+  static void RemoveChild(FileNode& node);
+  static std::shared_ptr<FileNode> Share(FileNode& node);  // the owning pointer of a node
+
+ private:
+  std::map<wchar_t, std::shared_ptr<FileNode>> drives_;
+};
+
+// The file-system object and sequential files of one simulated process.
+class SimFileSystem : public FileSystem {
+ public:
+  SimFileSystem(FileSystemState& state, std::wstring& current_dir, platform::Locale& locale)
+      : state_(state), current_dir_(current_dir), locale_(locale) {}
+
+  bool FileExists(std::wstring_view path) override;
+  bool FolderExists(std::wstring_view path) override;
+  void RemoveFile(std::wstring_view path, bool force) override;
+  void RemoveFolder(std::wstring_view path, bool force) override;
+  void Move(std::wstring_view from, std::wstring_view to) override;
+  void Copy(std::wstring_view from, std::wstring_view to, bool overwrite) override;
+  void MakeFolder(std::wstring_view path) override;
+  std::uint32_t Attributes(std::wstring_view path) override;
+  void SetAttributes(std::wstring_view path, std::uint32_t attributes) override;
+  std::vector<std::wstring> ListFiles(std::wstring_view folder) override;
+  std::vector<std::wstring> ListFolders(std::wstring_view folder) override;
+  std::unique_ptr<TextFile> OpenText(std::wstring_view path, OpenMode mode) override;
+  std::string ReadBytes(std::wstring_view path) override;
+  void WriteBytes(std::wstring_view path, std::string_view bytes) override;
+
+ private:
+  ParsedPath ParseOrRaise(std::wstring_view path) const;
+  FileNode* Lookup(std::wstring_view path) const;
+  FileNode& ParentOrRaise(const ParsedPath& path) const;
+  std::vector<FileNode*> Matches(std::wstring_view path, bool folders, FileNode*& parent) const;
+  FileNode& FileForWriting(std::wstring_view path, bool truncate);
+
+  FileSystemState& state_;
+  std::wstring& current_dir_;
+  platform::Locale& locale_;
+};
+
+// Windows wildcard match of one name (case-insensitive, "*.*" matches every name).
+bool WildcardMatch(std::wstring_view pattern, std::wstring_view name);
+
+}  // namespace platform::sim

@@ -1,0 +1,56 @@
+// Services on the simulated server: a table of installed services with their states, and the
+// service control manager calls with Windows' handles and last errors.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "platform/services.h"
+
+namespace platform::sim {
+
+struct ServiceEntry {
+  std::wstring name;
+  std::wstring display_name;
+  std::wstring binary_path;
+  std::uint32_t state = svc::kStopped;
+  bool deny_query = false;  // opening it for status fails with access denied
+};
+
+class ServiceTable {
+ public:
+  ServiceEntry& Install(std::wstring name, std::uint32_t state = svc::kRunning,
+                        std::wstring binary_path = L"");
+  ServiceEntry* Find(std::wstring_view name);
+  bool Remove(std::wstring_view name);
+  std::size_t size() const { return services_.size(); }
+
+  bool manager_unavailable = false;  // OpenSCManager fails with access denied
+
+ private:
+  std::map<std::wstring, ServiceEntry> services_;  // keyed by the upper-cased name
+};
+
+class SimServices : public Services {
+ public:
+  explicit SimServices(ServiceTable& table) : table_(table) {}
+
+  ScHandle OpenManager(std::uint32_t access) override;
+  ScHandle OpenServiceHandle(ScHandle manager, std::string_view name,
+                             std::uint32_t access) override;
+  bool QueryStatus(ScHandle service, ServiceStatus& status) override;
+  bool CloseHandle(ScHandle handle) override;
+  Status LastError() override { return last_error_; }
+
+  std::size_t OpenHandleCount() const { return handles_.size(); }
+
+ private:
+  ServiceTable& table_;
+  std::map<ScHandle, std::wstring> handles_;  // "" for a manager handle
+  ScHandle next_ = 0x1000;
+  Status last_error_ = win::kSuccess;
+};
+
+}  // namespace platform::sim

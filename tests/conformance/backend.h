@@ -1,0 +1,52 @@
+// The conformance suite's view of the backend under test: the same cases run natively against
+// the simulated server and under Wine against the real Windows API.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/host.h"
+
+namespace conformance {
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual platform::Host& host() = 0;
+  virtual bool under_wine() const = 0;
+};
+
+std::unique_ptr<Backend> MakeBackend();
+
+// Each case gets an empty registry key under HKCU and an empty folder under C:\, removed
+// again afterwards, so cases never see each other's leftovers.
+class Conformance : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  platform::Host& host() { return backend_->host(); }
+  platform::Registry& reg() { return backend_->host().registry; }
+  platform::FileSystem& fs() { return backend_->host().files; }
+  bool under_wine() const { return backend_->under_wine(); }
+
+  std::string key_;       // ANSI path below HKEY_CURRENT_USER
+  std::wstring scratch_;  // folder without a trailing separator
+
+ private:
+  std::unique_ptr<Backend> backend_;
+};
+
+// Deletes a key and everything below it (test housekeeping only).
+void DeleteTree(platform::Registry& registry, platform::RegHandle root, const std::string& path);
+
+}  // namespace conformance
+
+// Marks a case where Wine departs from documented Windows behaviour: skipped under Wine with
+// the reason shown, never deleted.
+#define WINE_DIFFERS(reason)                                      \
+  do {                                                            \
+    if (under_wine()) GTEST_SKIP() << "Wine differs: " << reason; \
+  } while (0)

@@ -1,0 +1,161 @@
+// The file-system object's contract: existence, forced deletion, moves that never overwrite,
+// copies, folder listing order, files in use and the run time's sequential text files.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/conformance/backend.h"
+
+namespace conformance {
+namespace {
+
+using platform::OpenMode;
+using platform::RuntimeError;
+namespace attr = platform::attr;
+
+class FilesConformance : public Conformance {
+ protected:
+  std::wstring At(const std::wstring& name) const { return scratch_ + L"\\" + name; }
+  void Make(const std::wstring& name, const std::string& bytes = "x") {
+    fs().WriteBytes(At(name), bytes);
+  }
+  // The run-time error number an action raises, or 0.
+  template <typename Action>
+  int ErrorOf(Action action) {
+    try {
+      action();
+    } catch (const RuntimeError& error) {
+      return error.number();
+    }
+    return 0;
+  }
+};
+
+TEST_F(FilesConformance, ExistenceIgnoresCaseAndTellsFilesFromFolders) {
+  Make(L"Data.TXT");
+  fs().MakeFolder(At(L"Sub"));
+  EXPECT_TRUE(fs().FileExists(At(L"data.txt")));
+  EXPECT_FALSE(fs().FolderExists(At(L"data.txt")));
+  EXPECT_TRUE(fs().FolderExists(At(L"SUB")));
+  EXPECT_FALSE(fs().FileExists(At(L"sub")));
+  EXPECT_FALSE(fs().FileExists(At(L"missing\\data.txt")));
+  EXPECT_TRUE(fs().FolderExists(L"C:\\"));
+  EXPECT_NE(fs().Attributes(At(L"Sub")) & attr::kDirectory, 0u);
+}
+
+TEST_F(FilesConformance, DeletingFiles) {
+  Make(L"a.log");
+  Make(L"b.log");
+  Make(L"keep.txt");
+  Make(L"locked.dat");
+  fs().SetAttributes(At(L"locked.dat"), attr::kReadOnly);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"missing.txt"), true); }), 53);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"nofolder\\x.txt"), true); }), 76);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"locked.dat"), false); }), 70);
+  EXPECT_TRUE(fs().FileExists(At(L"locked.dat")));
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"locked.dat"), true); }), 0);
+  EXPECT_FALSE(fs().FileExists(At(L"locked.dat")));
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.log"), true); }), 0);
+  EXPECT_EQ(fs().ListFiles(scratch_), std::vector<std::wstring>{L"keep.txt"});
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.log"), true); }), 53) << "no match left";
+}
+
+TEST_F(FilesConformance, DeletingFolders) {
+  fs().MakeFolder(At(L"tree"));
+  fs().MakeFolder(At(L"tree\\inner"));
+  fs().WriteBytes(At(L"tree\\inner\\ro.txt"), "x");
+  fs().SetAttributes(At(L"tree\\inner\\ro.txt"), attr::kReadOnly);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFolder(At(L"absent"), true); }), 76);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFolder(At(L"tree"), true); }), 0);
+  EXPECT_FALSE(fs().FolderExists(At(L"tree")));
+}
+
+TEST_F(FilesConformance, MovesNeverOverwrite) {
+  Make(L"from.txt", "source");
+  Make(L"to.txt", "target");
+  fs().MakeFolder(At(L"into"));
+  EXPECT_EQ(ErrorOf([&] { fs().Move(At(L"from.txt"), At(L"to.txt")); }), 58);
+  EXPECT_EQ(fs().ReadBytes(At(L"to.txt")), "target");
+  EXPECT_EQ(ErrorOf([&] { fs().Move(At(L"absent.txt"), At(L"new.txt")); }), 53);
+  EXPECT_EQ(ErrorOf([&] { fs().Move(At(L"from.txt"), At(L"into\\")); }), 0);
+  EXPECT_EQ(fs().ReadBytes(At(L"into\\from.txt")), "source");
+  EXPECT_EQ(ErrorOf([&] { fs().Move(At(L"into\\from.txt"), At(L"renamed.old")); }), 0);
+  EXPECT_TRUE(fs().FileExists(At(L"renamed.old")));
+}
+
+TEST_F(FilesConformance, CopiesAndFolders) {
+  Make(L"a.txt", "one");
+  Make(L"b.txt", "two");
+  EXPECT_EQ(ErrorOf([&] { fs().Copy(At(L"a.txt"), At(L"b.txt"), false); }), 58);
+  EXPECT_EQ(fs().ReadBytes(At(L"b.txt")), "two");
+  EXPECT_EQ(ErrorOf([&] { fs().Copy(At(L"a.txt"), At(L"b.txt"), true); }), 0);
+  EXPECT_EQ(fs().ReadBytes(At(L"b.txt")), "one");
+  EXPECT_EQ(ErrorOf([&] { fs().Copy(At(L"absent.txt"), At(L"c.txt"), true); }), 53);
+  EXPECT_EQ(ErrorOf([&] { fs().MakeFolder(At(L"a.txt")); }), 58);
+  EXPECT_EQ(ErrorOf([&] { fs().MakeFolder(At(L"x\\y")); }), 76);
+  EXPECT_EQ(ErrorOf([&] { fs().ListFiles(At(L"absent")); }), 76);
+  EXPECT_EQ(ErrorOf([&] { fs().Attributes(At(L"absent.txt")); }), 53);
+}
+
+TEST_F(FilesConformance, ListingSeparatesFilesFromFolders) {
+  Make(L"file.txt");
+  fs().MakeFolder(At(L"folder"));
+  EXPECT_EQ(fs().ListFiles(scratch_), std::vector<std::wstring>{L"file.txt"});
+  EXPECT_EQ(fs().ListFolders(scratch_), std::vector<std::wstring>{L"folder"});
+}
+
+TEST_F(FilesConformance, ListingFollowsTheVolumesNameOrder) {
+  WINE_DIFFERS("Wine lists a folder in the host file system's order, NTFS by upper-cased name");
+  for (const wchar_t* name :
+       {L"gamma.dll", L"Zulu.dll", L"_under.dll", L"alpha.dll", L"Beta.dll"}) {
+    Make(name);
+  }
+  EXPECT_EQ(fs().ListFiles(scratch_),
+            (std::vector<std::wstring>{L"alpha.dll", L"Beta.dll", L"gamma.dll", L"Zulu.dll",
+                                       L"_under.dll"}));
+}
+
+TEST_F(FilesConformance, TextFilesWriteAppendAndReadLines) {
+  const std::wstring log = At(L"run.log");
+  {
+    auto out = fs().OpenText(log, OpenMode::kOutput);
+    out->WriteLine(L"first");
+    out->WriteLine(L"\r\nafter an empty line");
+  }
+  {
+    auto more = fs().OpenText(log, OpenMode::kAppend);
+    more->WriteLine(L"caf\u00e9");
+  }
+  EXPECT_EQ(fs().ReadBytes(log), "first\r\n\r\nafter an empty line\r\ncaf\xE9\r\n");
+  auto in = fs().OpenText(log, OpenMode::kInput);
+  std::vector<std::wstring> lines;
+  while (!in->AtEnd()) lines.push_back(in->ReadLine());
+  EXPECT_EQ(lines,
+            (std::vector<std::wstring>{L"first", L"", L"after an empty line", L"caf\u00e9"}));
+  in.reset();
+  fs().OpenText(log, OpenMode::kOutput).reset();
+  EXPECT_EQ(fs().ReadBytes(log), "") << "output truncates";
+  EXPECT_EQ(ErrorOf([&] { fs().OpenText(At(L"absent.log"), OpenMode::kInput); }), 53);
+}
+
+TEST_F(FilesConformance, AnOpenFileCannotBeDeleted) {
+  const std::wstring log = At(L"open.log");
+  auto out = fs().OpenText(log, OpenMode::kOutput);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(log, true); }), 70);
+  out.reset();
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(log, true); }), 0);
+}
+
+TEST_F(FilesConformance, ARunningProgramCannotBeDeletedButCanBeRenamed) {
+  const std::wstring self = host().processes.ModulePath();
+  ASSERT_TRUE(fs().FileExists(self));
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(self, true); }), 70);
+  const std::wstring renamed = self + L".old";
+  ASSERT_EQ(ErrorOf([&] { fs().Move(self, renamed); }), 0);
+  EXPECT_TRUE(fs().FileExists(renamed));
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(renamed, true); }), 70) << "still mapped";
+  EXPECT_EQ(ErrorOf([&] { fs().Move(renamed, self); }), 0);
+}
+
+}  // namespace
+}  // namespace conformance
