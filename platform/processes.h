@@ -28,7 +28,7 @@ class Processes {
   virtual std::wstring ModulePath() = 0;   // full path of the running program
   virtual std::wstring CommandArgs() = 0;  // the arguments after the program name
   virtual std::wstring CurrentDirectory() = 0;
-  virtual void SetCurrentDirectory(std::wstring_view path) = 0;  // raises 76 when missing
+  virtual void ChangeDirectory(std::wstring_view path) = 0;  // raises 76 when missing
 };
 
 // The arguments of a command line: what follows its first token (quoted or not) and the

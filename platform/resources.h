@@ -2,6 +2,7 @@
 // data files.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,7 +17,10 @@ class Resources {
   virtual ~Resources() = default;
   // LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE; 0 when the file cannot be loaded.
   virtual ModuleHandle LoadDataFile(std::wstring_view path) = 0;
-  virtual void FreeModule(ModuleHandle module) = 0;
+  virtual void ReleaseModule(ModuleHandle module) = 0;
+  // The running program's file version from its version resource (major, minor, build,
+  // revision); zeros when it has none.
+  virtual std::array<std::uint16_t, 4> FileVersion() = 0;
   // LoadStringW; nothing when the table has no such entry.
   virtual std::optional<std::wstring> LoadText(ModuleHandle module, std::uint32_t id) = 0;
 };
@@ -29,7 +33,7 @@ class ScopedModule {
   ScopedModule(const ScopedModule&) = delete;
   ScopedModule& operator=(const ScopedModule&) = delete;
   ~ScopedModule() {
-    if (module_ != 0) resources_.FreeModule(module_);
+    if (module_ != 0) resources_.ReleaseModule(module_);
   }
   ModuleHandle get() const { return module_; }
 

@@ -13,7 +13,7 @@ std::wstring FolderOf(const std::wstring& path) {
 }  // namespace
 
 Process::Process(Server& server, std::wstring module_path, std::wstring args,
-                 StringTable own_strings)
+                 StringTable own_strings, std::array<std::uint16_t, 4> file_version)
     : server_(server),
       module_path_(std::move(module_path)),
       own_strings_(std::move(own_strings)),
@@ -27,7 +27,7 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
       boxes_(server.boxes),
       trace_(server),
       system_(server),
-      resources_(server, own_strings_, current_dir_),
+      resources_(server, own_strings_, file_version, current_dir_),
       host_{registry_, files_, processes_, services_, clock_,
             boxes_,    trace_, system_,    locale_,   resources_} {
   FileNode* image = server_.files.Find(module_path_);

@@ -15,7 +15,7 @@ class Process {
   // The program file must exist at module_path (it is created if the test has not placed it);
   // it is held in use while the process lives.
   Process(Server& server, std::wstring module_path, std::wstring args = L"",
-          StringTable own_strings = {});
+          StringTable own_strings = {}, std::array<std::uint16_t, 4> file_version = {});
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;

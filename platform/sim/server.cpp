@@ -90,7 +90,7 @@ void Server::EndProcess(ProcessRecord& record) {
   if (const Program* program = ProgramAt(record.image_path); program && program->body) {
     Process child(*this, record.image_path, ArgumentsOf(record.command_line));
     try {
-      child.host().processes.SetCurrentDirectory(record.current_dir);  // inherited
+      child.host().processes.ChangeDirectory(record.current_dir);  // inherited
     } catch (const RuntimeError&) {
       // The parent's folder is gone; the child keeps its own.
     }

@@ -73,7 +73,7 @@ ModuleHandle SimResources::LoadDataFile(std::wstring_view path) {
   return handle;
 }
 
-void SimResources::FreeModule(ModuleHandle module) {
+void SimResources::ReleaseModule(ModuleHandle module) {
   loaded_.erase(module);
 }
 

@@ -59,12 +59,14 @@ class SimLocale : public Locale {
 
 class SimResources : public Resources {
  public:
-  SimResources(Server& server, const StringTable& own, const std::wstring& current_dir)
-      : server_(server), own_(own), current_dir_(current_dir) {}
+  SimResources(Server& server, const StringTable& own, std::array<std::uint16_t, 4> version,
+               const std::wstring& current_dir)
+      : server_(server), own_(own), version_(version), current_dir_(current_dir) {}
   ~SimResources() override;
   ModuleHandle LoadDataFile(std::wstring_view path) override;
-  void FreeModule(ModuleHandle module) override;
+  void ReleaseModule(ModuleHandle module) override;
   std::optional<std::wstring> LoadText(ModuleHandle module, std::uint32_t id) override;
+  std::array<std::uint16_t, 4> FileVersion() override { return version_; }
 
   std::size_t LoadedCount() const { return loaded_.size(); }
 
@@ -75,6 +77,7 @@ class SimResources : public Resources {
   };
   Server& server_;
   const StringTable& own_;
+  std::array<std::uint16_t, 4> version_;
   const std::wstring& current_dir_;
   std::map<ModuleHandle, Loaded> loaded_;
   ModuleHandle next_ = 0x10000000;
@@ -93,7 +96,7 @@ class SimProcesses : public Processes {
   std::wstring ModulePath() override { return module_path_; }
   std::wstring CommandArgs() override { return args_; }
   std::wstring CurrentDirectory() override { return current_dir_; }
-  void SetCurrentDirectory(std::wstring_view path) override;
+  void ChangeDirectory(std::wstring_view path) override;
 
  private:
   std::wstring FindImage(std::wstring_view command_line) const;

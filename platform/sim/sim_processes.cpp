@@ -70,7 +70,7 @@ WaitResult SimProcesses::Wait(std::uint32_t process_id, std::uint32_t limit_ms) 
   return WaitResult::kTimedOut;
 }
 
-void SimProcesses::SetCurrentDirectory(std::wstring_view path) {
+void SimProcesses::ChangeDirectory(std::wstring_view path) {
   ParsedPath parsed;
   if (!FileSystemState::Parse(path, current_dir_, parsed)) Raise(VbError::kPathNotFound);
   const FileNode* node = server_.files.Find(parsed);

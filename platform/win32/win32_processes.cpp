@@ -1,0 +1,131 @@
+// The process facility on Windows. Command lines are handed to CreateProcessW untouched so
+// the system's own program search and argument parsing apply, as with the run time's Shell.
+#include "platform/win32/win32_processes.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/error.h"
+#include "platform/text.h"
+#include "platform/win32/win32_handle.h"
+
+namespace platform::win32 {
+namespace {
+
+bool IsBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
+
+// The first token ends at the closing quote when it starts with one, else at the first blank.
+std::size_t FirstTokenEnd(std::wstring_view command_line) {
+  if (!command_line.empty() && command_line.front() == L'"') {
+    const auto quote = command_line.find(L'"', 1);
+    return quote == std::wstring_view::npos ? command_line.size() : quote + 1;
+  }
+  std::size_t end = 0;
+  while (end < command_line.size() && !IsBlank(command_line[end])) ++end;
+  return end;
+}
+
+bool IsBatchFile(std::wstring_view program) {
+  if (program.size() < 4) return false;
+  const std::wstring_view extension = program.substr(program.size() - 4);
+  return EqualsNoCase(extension, L".bat") || EqualsNoCase(extension, L".cmd");
+}
+
+// Whether the folders CreateProcessW would search hold the file: the interpreter starts even
+// when the batch file is missing, so its absence has to be found out beforehand.
+bool BatchFileFound(std::wstring_view program) {
+  const std::wstring name(program);
+  wchar_t found[MAX_PATH];
+  return ::SearchPathW(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+}
+
+}  // namespace
+
+std::wstring_view ArgumentsOf(std::wstring_view command_line) {
+  std::size_t start = FirstTokenEnd(command_line);
+  while (start < command_line.size() && IsBlank(command_line[start])) ++start;
+  return command_line.substr(start);
+}
+
+std::wstring_view ProgramOf(std::wstring_view command_line) {
+  std::wstring_view program = command_line.substr(0, FirstTokenEnd(command_line));
+  if (!program.empty() && program.front() == L'"') program.remove_prefix(1);
+  if (!program.empty() && program.back() == L'"') program.remove_suffix(1);
+  return program;
+}
+
+std::uint32_t Win32Processes::Start(std::wstring_view command_line, int show_window) {
+  // CreateProcessW may write into the command line, so it gets a private, terminated copy.
+  // A batch file is no image: the command interpreter runs it. /s with the outer quotes makes
+  // cmd strip exactly those quotes and keep every quote of the command line as written.
+  std::wstring buffer(command_line);
+  const std::wstring_view program = ProgramOf(command_line);
+  if (IsBatchFile(program)) {
+    if (!BatchFileFound(program)) Raise(VbError::kFileNotFound);
+    buffer = L"cmd.exe /s /c \"" + buffer + L"\"";
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show_window);
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+    Raise(VbError::kFileNotFound);
+  }
+  KernelHandle process(started.hProcess);
+  KernelHandle thread(started.hThread);
+  return started.dwProcessId;
+}
+
+WaitResult Win32Processes::Wait(std::uint32_t process_id, std::uint32_t limit_ms) {
+  KernelHandle process(::OpenProcess(SYNCHRONIZE, TRUE, process_id));
+  if (!process) return WaitResult::kFailed;
+  switch (::WaitForSingleObject(process.get(), limit_ms)) {
+    case WAIT_OBJECT_0: return WaitResult::kEnded;
+    case WAIT_TIMEOUT: return WaitResult::kTimedOut;
+    default: return WaitResult::kFailed;
+  }
+}
+
+std::wstring Win32Processes::ModulePath() {
+  // The path may exceed MAX_PATH; a full buffer means it was cut, so grow and ask again.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::wstring Win32Processes::CommandArgs() {
+  return std::wstring(ArgumentsOf(::GetCommandLineW()));
+}
+
+std::wstring Win32Processes::CurrentDirectory() {
+  // The directory can change between asking for the size and fetching it; retry until it fits.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(path.size()), path.data());
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length + 1);
+  }
+}
+
+void Win32Processes::ChangeDirectory(std::wstring_view path) {
+  if (!::SetCurrentDirectoryW(std::wstring(path).c_str())) Raise(VbError::kPathNotFound);
+}
+
+}  // namespace platform::win32

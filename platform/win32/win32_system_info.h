@@ -1,0 +1,16 @@
+// The system information facility on Windows: the version record and what the network client
+// reports about the workstation and its logged-on user.
+#pragma once
+
+#include "platform/system_info.h"
+
+namespace platform::win32 {
+
+class Win32SystemInfo final : public SystemInfo {
+ public:
+  bool Version(OsVersion& version) override;
+  Status WorkstationInfo(WorkstationRecord& record) override;
+  Status WorkstationUserInfo(WorkstationUserRecord& record) override;
+};
+
+}  // namespace platform::win32
