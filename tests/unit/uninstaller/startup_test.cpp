@@ -1,0 +1,142 @@
+// Start-up and preflight: the refusals with their exact messages, the log left untouched by
+// every refusal, and the opening lines of a run that passes.
+#include "tests/unit/uninstaller/uninstaller_fixture.h"
+
+namespace uninstaller::testing {
+namespace {
+
+namespace mb = platform::mb;
+
+constexpr char kOldLog[] = "previous run\r\nExiting Application at:12/1/2006 9:00:00 AM\r\n";
+constexpr wchar_t kNoPath[] =
+    L"Could not find Velmar installation path in the registry.  Please contact Vantrel for "
+    L"assistance";
+constexpr wchar_t kRootOfDrive[] =
+    L"Velmar is not installed in a folder, it's installed in a root directory of a drive.  This "
+    L"is an illegal configuration and the Uninstall tool cannot proceed.  Please contact Vantrel "
+    L"for assistance.";
+constexpr wchar_t kTooOld[] =
+    L"This version of uninstall only works on Velmar 3.0 or later.  You need to obtain the 2.x "
+    L"version of Uninstall for this server.  Exiting...";
+constexpr wchar_t kNotRunning[] =
+    L"Velmar is not running.  In order to uninstall Velmar properly from your system, Velmar "
+    L"must be running.\r\nPlease click Yes to exit.  Then start Velmar, and re-run the Uninstall "
+    L"utility.If Velmar is not in a state where it can be started, click No to continue.\r\n\r\n"
+    L"Do you want to exit?";
+
+class Startup : public UninstallerTest {
+ protected:
+  void SetUp() override { server.files.WriteFile(L"C:\\VelmarUninstall.log", kOldLog); }
+  void ExpectRefusedWithOldLogIntact() {
+    EXPECT_TRUE(Start()) << "start-up should have ended the program";
+    EXPECT_EQ(Log(), kOldLog) << "a refusal must leave the previous log byte for byte";
+  }
+};
+
+TEST_F(Startup, APassingStartWritesTheOpeningLines) {
+  server.machine.workstation->lan_group = L"CORPDOM";
+  server.machine.user->logon_domain = L"LOGONDOM";
+  server.machine.user->user_name = L"svcadmin";
+  EXPECT_FALSE(Start());
+  EXPECT_EQ(Log(),
+            "VelmarRemoval version = 4. 0. 34\r\n"
+            "\r\n"
+            "\r\n"
+            "Loading...\r\n"
+            "Computer name of local Velmar server=VMSRV01\r\n"
+            "Local Velmar version=4.0(3.50)\r\n"
+            "Running under account: CORPDOM\\svcadmin\r\n"
+            "Uninstall loaded, waiting for command from user to continue.\r\n");
+  EXPECT_EQ(ui.auto_inits, 1);
+  EXPECT_TRUE(app->VelmarServicesRunning);
+  EXPECT_FALSE(app->NotRunningAccepted);
+  EXPECT_EQ(ui.failover_shown, 0);
+}
+
+TEST_F(Startup, VersionThreshold) {
+  InstallProduct(0x00030000, 0x00010000, L"C:\\Corvane");  // 3.0(1.0) exactly
+  EXPECT_FALSE(Start());
+  EXPECT_NE(Log().find("Local Velmar version=3.0(1.0)\r\n"), std::string::npos);
+}
+
+TEST_F(Startup, VersionJustBelowTheThresholdIsRefused) {
+  InstallProduct(0x00030000, 0x00000063, L"C:\\Corvane");  // 3.0(0.99)
+  server.boxes.Expect(kTooOld, mb::kIdOk);
+  ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, OlderMajorVersionIsRefused) {
+  InstallProduct(0x00020009, 0x00090009, L"C:\\Corvane");  // 2.9(9.9)
+  server.boxes.Expect(kTooOld, mb::kIdOk);
+  ExpectRefusedWithOldLogIntact();
+  EXPECT_EQ(server.boxes.shown().front().caption, L"Velmar Uninstaller");
+}
+
+TEST_F(Startup, AMachineWithoutTheProductIsRefused) {
+  server.registry.Find(platform::reg::kLocalMachine, L"Software\\Quillon")->values.clear();
+  server.boxes.Expect(kTooOld, mb::kIdOk);
+  ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, NotRunningAnsweredYesExits) {
+  server.services.Find(L"ZqKtGateWay")->state = platform::svc::kStopped;
+  server.boxes.Expect(kNotRunning, mb::kIdYes);
+  ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, NotRunningAnsweredNoGoesOn) {
+  for (const auto* name : kServices) server.services.Remove(name);
+  server.boxes.Expect(kNotRunning, mb::kIdNo);
+  EXPECT_FALSE(Start());
+  EXPECT_FALSE(app->VelmarServicesRunning);
+  EXPECT_EQ(Log().rfind("VelmarRemoval version = 4. 0. 34\r\n", 0), 0u)
+      << "the previous log is replaced";
+}
+
+TEST_F(Startup, MissingRootPathShowsTheRegistryMessage) {
+  server.registry.Find(platform::reg::kLocalMachine, kProductKey)->values.clear();
+  server.boxes.Expect(kNoPath, mb::kIdOk);
+  ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, ADriveRootIsRefused) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\");
+  server.boxes.Expect(kRootOfDrive, mb::kIdOk);
+  ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, FourCharactersAreEnough) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\a");
+  EXPECT_FALSE(Start());
+}
+
+TEST_F(Startup, FailoverWarningOnlyOnAPrimary) {
+  for (std::uint32_t primary : {0u, 2u}) {
+    server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", primary);
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(ui.failover_shown, 0) << "Primary = " << primary;
+  }
+  server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  EXPECT_FALSE(Start());
+  EXPECT_EQ(ui.failover_shown, 1);
+}
+
+TEST_F(Startup, FailoverCancelEndsWithoutALog) {
+  server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  ui.failover_answer = FailoverChoice::kCancel;
+  ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, ExitApplicationWritesTheClosingLineLast) {
+  EXPECT_FALSE(Start());
+  server.AdvanceBy(1000);
+  EXPECT_THROW(app->ExitApplication(), platform::ProgramEnd);
+  const std::string log = Log();
+  EXPECT_EQ(log.substr(log.rfind("Uninstall loaded")),
+            "Uninstall loaded, waiting for command from user to continue.\r\n"
+            "Exiting Application at:12/6/2006 3:38:29 PM\r\n");
+  EXPECT_FALSE(app->log.is_open());
+}
+
+}  // namespace
+}  // namespace uninstaller::testing

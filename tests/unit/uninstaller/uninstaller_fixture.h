@@ -1,0 +1,79 @@
+// A simulated server with the product installed and the uninstaller ready to start on it,
+// with stand-in windows that record what the program asked of them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sim/process.h"
+#include "uninstaller/app.h"
+#include "uninstaller/sequence/startup.h"
+#include "uninstaller/strings_en.h"
+
+namespace uninstaller::testing {
+
+class FakeUi : public UninstallerUi {
+ public:
+  void frmMain_Auto_Init() override { ++auto_inits; }
+  FailoverChoice ShowFailoverWarning() override {
+    ++failover_shown;
+    return failover_answer;
+  }
+  int auto_inits = 0;
+  int failover_shown = 0;
+  FailoverChoice failover_answer = FailoverChoice::kProceed;
+};
+
+inline platform::sim::StringTable EnglishTable() {
+  platform::sim::StringTable table;
+  for (const auto& [id, text] : BuiltInStrings()) table[id] = text;
+  return table;
+}
+
+class UninstallerTest : public ::testing::Test {
+ protected:
+  static constexpr wchar_t kProgram[] = L"C:\\Tools\\VelmarUninstall3xandUp.exe";
+  static constexpr wchar_t kServices[][20] = {L"ZqKtGateWay", L"ZqDirChangeWriter",
+                                              L"ZqSqlChangeWriter", L"WyDirReader", L"ZqDSAD"};
+
+  UninstallerTest() {
+    InstallProduct(0x00040000, 0x00030032, L"C:\\Program Files\\Corvane");
+    for (const auto* name : kServices) server.services.Install(name, platform::svc::kRunning);
+  }
+  void TearDown() override {
+    for (const auto& problem : server.Problems()) ADD_FAILURE() << problem;
+  }
+
+  void InstallProduct(std::uint32_t version, std::uint32_t build, const std::wstring& root) {
+    server.registry.SetDword(platform::reg::kLocalMachine, L"Software\\Quillon", L"Version Number",
+                             version);
+    server.registry.SetDword(platform::reg::kLocalMachine, L"Software\\Quillon", L"Build Number",
+                             build);
+    server.registry.SetString(platform::reg::kLocalMachine, kProductKey, L"Root Path", root);
+  }
+
+  // Starts the uninstaller; true when start-up ended the program.
+  bool Start() {
+    process = std::make_unique<platform::sim::Process>(server, kProgram, L"", EnglishTable(),
+                                                       std::array<std::uint16_t, 4>{4, 0, 0, 34});
+    app = std::make_unique<UninstallerApp>(process->host(), ui);
+    try {
+      RunStartup(*app);
+    } catch (const platform::ProgramEnd&) {
+      return true;
+    }
+    return false;
+  }
+
+  std::string Log() const { return server.files.ReadFile(L"C:\\VelmarUninstall.log"); }
+
+  platform::sim::Server server;
+  FakeUi ui;
+  std::unique_ptr<platform::sim::Process> process;
+  std::unique_ptr<UninstallerApp> app;
+};
+
+}  // namespace uninstaller::testing

@@ -1,0 +1,30 @@
+// The uninstaller's application object and its way out.
+#include "uninstaller/app.h"
+
+#include <tuple>
+
+namespace uninstaller {
+
+UninstallerApp::UninstallerApp(platform::Host& host, UninstallerUi& ui)
+    : host(host), ui(ui), log(host.files, host.clock), localize(host, L"Velmar Uninstaller") {}
+
+void UninstallerApp::ExitApplication() {
+  try {
+    log.WriteLog(L"Exiting Application at:" + host.locale.FormatGeneralDate(host.clock.Now()));
+  } catch (const platform::RuntimeError&) {
+  }
+  log.Close();
+  throw platform::ProgramEnd{0};
+}
+
+int UninstallerApp::Message(const std::wstring& text, std::uint32_t style) {
+  return host.boxes.Show(text, Text(1001), style);
+}
+
+bool UninstallerApp::IsVelmarVersionAtLeast(std::int16_t major, std::int16_t minor,
+                                            std::int16_t build, std::int16_t revision) const {
+  return std::tie(version.Major, version.Minor, version.Build, version.Revision) >=
+         std::tie(major, minor, build, revision);
+}
+
+}  // namespace uninstaller

@@ -1,0 +1,109 @@
+// The start-up checks and the log's opening lines.
+#include "uninstaller/sequence/startup.h"
+
+#include <variant>
+
+#include "common/registry_api.h"
+#include "common/workstation_info.h"
+#include "uninstaller/sequence/module_service.h"
+
+namespace uninstaller {
+namespace {
+
+// Until the log exists a failing statement is skipped and start-up goes on with the next.
+template <typename Statement>
+void ResumeNext(Statement&& statement) {
+  try {
+    statement();
+  } catch (const platform::RuntimeError&) {
+  }
+}
+
+std::wstring NotRunningQuestion(UninstallerApp& app) {
+  return app.Text(2063) + L"\r\n" + app.Text(2064) + app.Text(2065) + L"\r\n\r\n" + app.Text(2066);
+}
+
+std::wstring ReadRootPath(UninstallerApp& app) {
+  velmar::RegistryAPI registry(app.host.registry, app.host.locale);
+  const auto value = registry.GetRegValue(platform::reg::kLocalMachine, kProductKey, L"Root Path",
+                                          platform::reg::kSz, std::wstring());
+  const auto* text = std::get_if<std::wstring>(&value);
+  return text ? *text : std::wstring();
+}
+
+bool IsFailoverPrimary(UninstallerApp& app) {
+  velmar::RegistryAPI registry(app.host.registry, app.host.locale);
+  if (!registry.RegKeyExists(platform::reg::kLocalMachine, kNodeManagerKey)) return false;
+  const auto value = registry.GetRegValue(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary",
+                                          platform::reg::kDword, std::int32_t{0});
+  const auto* number = std::get_if<std::int32_t>(&value);
+  return number && *number == 1;
+}
+
+void WriteOpeningLines(UninstallerApp& app) {
+  const velmar::WorkStationInfo workstation(app.host.system);
+  // The run time's App.Major, App.Minor and App.Revision: the build number is not shown.
+  const auto v = app.host.resources.FileVersion();
+  app.log.WriteLog(L"VelmarRemoval version =" + VbStr(v[0]) + L"." + VbStr(v[1]) + L"." +
+                   VbStr(v[3]) + L"\r\n");
+  app.log.WriteLog(L"\r\nLoading...");
+  app.log.WriteLog(L"Computer name of local Velmar server=" + workstation.ComputerName());
+  app.log.WriteLog(L"Local Velmar version=" + app.version.Text);
+  app.log.WriteLog(L"Running under account: " + workstation.Domain() + L"\\" +
+                   workstation.UserName());
+  app.log.WriteLog(L"Uninstall loaded, waiting for command from user to continue.");
+}
+
+}  // namespace
+
+std::wstring VbStr(long number) {
+  return (number >= 0 ? L" " : L"") + std::to_wstring(number);
+}
+
+void RunStartup(UninstallerApp& app) {
+  app.VelmarServicesRunning = false;
+  app.NotRunningAccepted = false;
+  ResumeNext([&] { app.localize.InitializeLanguages(); });
+  ResumeNext([&] { app.ui.frmMain_Auto_Init(); });
+  ResumeNext([&] { app.version = velmar::GetVelmarVersion(app.host.registry, app.host.locale); });
+
+  if (!app.IsVelmarVersionAtLeast(3, 0, 1, 0)) {
+    app.Message(app.Text(2038), platform::mb::kOk);
+    app.ExitApplication();
+  }
+  ResumeNext([&] {
+    app.VelmarServicesRunning = CheckVelmarServices(app.host.services, app.log).value_or(false);
+  });
+  if (!app.VelmarServicesRunning &&
+      app.Message(NotRunningQuestion(app), platform::mb::kYesNo) == platform::mb::kIdYes) {
+    app.ExitApplication();
+  }
+
+  std::wstring root_path;
+  ResumeNext([&] { root_path = ReadRootPath(app); });
+  if (root_path.empty()) {
+    app.Message(
+        L"Could not find Velmar installation path in the registry.  Please contact "
+        L"Vantrel for assistance",
+        platform::mb::kOk);
+    app.ExitApplication();
+  }
+  if (root_path.size() < 4) {
+    app.Message(
+        L"Velmar is not installed in a folder, it's installed in a root directory of a "
+        L"drive.  This is an illegal configuration and the Uninstall tool cannot "
+        L"proceed.  Please contact Vantrel for assistance.",
+        platform::mb::kOk);
+    app.ExitApplication();
+  }
+  bool primary = false;
+  ResumeNext([&] { primary = IsFailoverPrimary(app); });
+  if (primary && app.ui.ShowFailoverWarning() == FailoverChoice::kCancel) {
+    throw platform::ProgramEnd{0};  // before the log exists: nothing to close or write
+  }
+
+  app.log.Create();
+  ResumeNext([&] { WriteOpeningLines(app); });
+}
+
+}  // namespace uninstaller

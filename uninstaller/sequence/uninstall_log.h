@@ -1,0 +1,45 @@
+// The uninstall log, c:\VelmarUninstall.log: the one file every step reports to, its line
+// writer, the problem count read back at the end, and the hand-over to Dirscrub.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/host.h"
+
+namespace uninstaller {
+
+inline constexpr wchar_t kLogPath[] = L"c:\\VelmarUninstall.log";
+
+class UninstallLog {
+ public:
+  UninstallLog(platform::FileSystem& files, platform::Clock& clock)
+      : files_(files), clock_(clock) {}
+
+  // Truncates or creates the log; when that fails the run goes on without a log.
+  void Create();
+  // Appends the text and CR LF, then lets the window repaint; every failure is ignored.
+  void WriteLog(std::wstring_view text);
+  // Gives up the handle, so that another program can append (Dirscrub's hand-over).
+  void Close() { LogHandle.reset(); }
+  void ReopenForAppend();
+  // Counts "(error)" and "(warning)" lines of the whole file, then reopens it for appending.
+  void CountLogProblems();
+
+  bool is_open() const { return LogHandle != nullptr; }
+  std::int16_t ErrorCount() const { return error_count_; }
+  std::int16_t WarningCount() const { return warning_count_; }
+
+ private:
+  platform::FileSystem& files_;
+  platform::Clock& clock_;
+  std::unique_ptr<platform::TextFile> LogHandle;
+  std::int16_t error_count_ = 0;
+  std::int16_t warning_count_ = 0;
+};
+
+// Whether a log line reports a failure or a notice: the marker anywhere, in any letter case.
+bool ContainsMarker(std::wstring_view line, std::wstring_view marker);
+
+}  // namespace uninstaller
