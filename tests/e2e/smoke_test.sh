@@ -84,4 +84,10 @@ bench_expect_match "service traced its life" "fakesvc $service: running" \
 bench_expect_match "service traced its stop" "fakesvc $service: stopped" \
   "$(grep -o 'fakesvc [^"]*' "$BENCH_LOG_DIR/wine-system.log" || true)"
 
+# A second fresh machine in the same test keeps nothing of the first.
+bench_prefix_new
+bench_expect_eq "a new prefix has no service of the old one" MISSING "$(bench_service_state "$service")"
+bench_expect_eq "a new prefix has none of the old files" "" \
+  "$(ls -A "$(bench_unix_path 'C:\bench')" 2>/dev/null || true)"
+
 bench_finish

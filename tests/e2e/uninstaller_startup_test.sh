@@ -29,10 +29,6 @@ bench_xvfb_start
 # ROOT_PATH leaves "Root Path" out) and the previous run's log.
 fresh_machine() {
   local version=$1 build=$2 root=${3-}
-  if [ -n "$BENCH_PREFIX" ]; then
-    bench_prefix_stop
-    rm -rf "$BENCH_PREFIX"
-  fi
   bench_prefix_new
   {
     echo "file  | C:\\Tools\\VelmarUninstall3xandUp.exe | @$UNINSTALLER_EXE"

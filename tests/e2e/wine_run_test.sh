@@ -27,7 +27,7 @@ run_smokebox() {
   local -a debug=(-u WINEDEBUG)
   [ -z "${RUN_WINEDEBUG:-}" ] || debug=("WINEDEBUG=$RUN_WINEDEBUG")
   env "${debug[@]}" HOME="$home" TMPDIR="$tmp" BENCH_CACHE_DIR="$BENCH_CACHE_DIR" \
-    timeout 60 "$wine_run" "$SMOKEBOX_EXE" "$@" \
+    timeout 30 "$wine_run" "$SMOKEBOX_EXE" "$@" \
     >"$BENCH_WORK/out" 2>"$BENCH_WORK/err" || rc=$?
   echo "$rc"
 }

@@ -257,7 +257,7 @@ _bench_server_tmp_remove() {
   local prefix=$1 name
   [ -f "$prefix/wineserver" ] || return 0
   name=$(cat "$prefix/wineserver")
-  [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]] && rm -rf "${TMPDIR:-/tmp}/$name"
+  if [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]]; then rm -rf "${TMPDIR:-/tmp}/$name"; fi
 }
 
 # bench_prefix_new: a fresh prefix in the work directory, with its wineserver kept alive until
@@ -265,8 +265,13 @@ _bench_server_tmp_remove() {
 # their output in $BENCH_LOG_DIR/wine-system.log (a service's OutputDebugString lands there).
 # Drive Z: (the whole Unix file system) is removed unless BENCH_KEEP_Z_DRIVE=1, so a program
 # that walks every drive cannot reach the host. Start Xvfb first if the test shows windows.
+# Called again, it throws the previous prefix away first: a fresh machine each time.
 bench_prefix_new() {
   bench_template_ensure
+  if [ -n "$BENCH_PREFIX" ]; then
+    bench_prefix_stop
+    rm -rf "$BENCH_PREFIX"
+  fi
   BENCH_PREFIX=$BENCH_WORK/prefix
   export WINEPREFIX=$BENCH_PREFIX
   _bench_state prefix "$WINEPREFIX"
@@ -288,10 +293,12 @@ bench_prefix_new() {
 # Only ever the bench's own prefix: a WINEPREFIX inherited from the caller is not ours to stop.
 bench_prefix_stop() {
   [ -n "$BENCH_PREFIX" ] && [ -d "$BENCH_PREFIX" ] || return 0
-  WINEPREFIX=$BENCH_PREFIX wineserver -k >/dev/null 2>&1
-  WINEPREFIX=$BENCH_PREFIX timeout 30 wineserver -w >/dev/null 2>&1
+  # Either may fail when the server is gone already.
+  WINEPREFIX=$BENCH_PREFIX wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$BENCH_PREFIX timeout 30 wineserver -w >/dev/null 2>&1 || true
+  # Reap the programs the server just killed; their codes no longer matter.
   local tag
-  for tag in "${!BENCH_PIDS[@]}"; do wait "${BENCH_PIDS[$tag]}" 2>/dev/null; done
+  for tag in "${!BENCH_PIDS[@]}"; do wait "${BENCH_PIDS[$tag]}" 2>/dev/null || true; done
   _bench_server_tmp_remove "$BENCH_PREFIX"
 }
 
@@ -420,8 +427,8 @@ bench_xvfb_start() {
 
 bench_xvfb_stop() {
   [ -n "$BENCH_XVFB_PID" ] || return 0
-  kill "$BENCH_XVFB_PID" 2>/dev/null
-  wait "$BENCH_XVFB_PID" 2>/dev/null
+  kill "$BENCH_XVFB_PID" 2>/dev/null || true
+  wait "$BENCH_XVFB_PID" 2>/dev/null || true
   BENCH_XVFB_PID=""
 }
 
