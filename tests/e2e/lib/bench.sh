@@ -197,8 +197,11 @@ bench_template_dir() {
   local version
   version=$(wine --version 2>/dev/null) || bench_die "wine is not installed (scripts/bootstrap installs it)"
   version=$(printf '%s' "$version" | tr -c 'A-Za-z0-9._\n' '-' | tr -s '-' | sed 's/-$//')
-  printf '%s/template-%s-%s%s\n' "$BENCH_CACHE_DIR" "$version" "$BENCH_TEMPLATE_RECIPE" \
-    "${WINEARCH:+-$WINEARCH}"
+  # A machine with wine64 makes 64-bit prefixes (a 32-bit program then sees Wow6432Node, as on
+  # 64-bit Windows); one with wine32 alone makes 32-bit ones. The two never share a template.
+  local arch=${WINEARCH:-}
+  [ -n "$arch" ] || { [ -x /usr/lib/wine/wine64 ] && arch=win64 || arch=win32; }
+  printf '%s/template-%s-%s-%s\n' "$BENCH_CACHE_DIR" "$version" "$BENCH_TEMPLATE_RECIPE" "$arch"
 }
 
 # The template is made once per Wine version; parallel test jobs wait on a lock for it.
