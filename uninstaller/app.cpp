@@ -1,12 +1,32 @@
-// The uninstaller's application object and its way out.
+// The uninstaller's application object, its start and its way out.
 #include "uninstaller/app.h"
 
 #include <tuple>
 
+#include "uninstaller/sequence/startup.h"
+
 namespace uninstaller {
 
-UninstallerApp::UninstallerApp(platform::Host& host, UninstallerUi& ui)
-    : host(host), ui(ui), log(host.files, host.clock), localize(host, L"Velmar Uninstaller") {}
+UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
+    : host(host),
+      log(host.files, host.clock),
+      localize(host, L"Velmar Uninstaller"),
+      forms(localize, views),
+      main(forms, *this),
+      about(forms, *this),
+      details(forms, platform::ProgramFolder(host.processes)),
+      splash(forms),
+      failover(forms, *this) {
+  localize.SetFontHook([this](const velmar::LanguageFont&, velmar::FontTarget) {
+    for (ui::Form* form : forms.loaded()) form->ApplyLanguageFonts();
+  });
+}
+
+void UninstallerApp::Start() {
+  main.Load();
+  RunStartup(*this);
+  if (main.view()) main.view()->Show(false);
+}
 
 void UninstallerApp::ExitApplication() {
   try {

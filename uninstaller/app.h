@@ -1,5 +1,5 @@
 // The uninstaller's application object: the program-wide state every part of the run shares
-// (log, language, product version, start-up flags) and the facilities it was handed.
+// (log, language, product version, start-up flags, windows) and the facilities it was handed.
 #pragma once
 
 #include <cstdint>
@@ -9,24 +9,22 @@
 #include "common/velmar_version.h"
 #include "platform/host.h"
 #include "uninstaller/sequence/uninstall_log.h"
+#include "uninstaller/ui/form.h"
+#include "uninstaller/ui/frm_about.h"
+#include "uninstaller/ui/frm_details.h"
+#include "uninstaller/ui/frm_failover_warning.h"
+#include "uninstaller/ui/frm_main.h"
+#include "uninstaller/ui/frm_splash_screen.h"
 
 namespace uninstaller {
 
-enum class FailoverChoice { kProceed, kCancel };
-
-// The windows, as far as the program's logic needs them; the Win32 windows and the tests'
-// stand-ins implement it.
-class UninstallerUi {
- public:
-  virtual ~UninstallerUi() = default;
-  virtual void frmMain_Auto_Init() = 0;
-  virtual FailoverChoice ShowFailoverWarning() = 0;  // modal
-};
-
 class UninstallerApp {
  public:
-  UninstallerApp(platform::Host& host, UninstallerUi& ui);
+  UninstallerApp(platform::Host& host, ui::ViewFactory& views);
 
+  // Loads the main window (its captions), runs start-up and shows the window. A refusal ends
+  // the program (platform::ProgramEnd).
+  void Start();
   // The closing line, the log closed, the program ended at once; never returns.
   [[noreturn]] void ExitApplication();
   // A message box with the program's title.
@@ -36,12 +34,18 @@ class UninstallerApp {
                               std::int16_t revision) const;
 
   platform::Host& host;
-  UninstallerUi& ui;
   UninstallLog log;
   velmar::Localizer localize;
   velmar::VelmarVersionInfo version;
   bool VelmarServicesRunning = false;
   bool NotRunningAccepted = false;
+
+  ui::Forms forms;  // before the windows: they leave the list as they go
+  ui::FrmMain main;
+  ui::FrmAbout about;
+  ui::FrmDetails details;
+  ui::FrmSplashScreen splash;
+  ui::FrmFailoverWarning failover;
 };
 
 }  // namespace uninstaller

@@ -1,21 +1,25 @@
 // The entry point of VelmarUninstall3xandUp.exe on Windows: the real platform, the windows,
 // start-up before the main window is shown, then the message loop.
 #include "platform/win32/win32_host.h"
-#include "uninstaller/sequence/startup.h"
-#include "uninstaller/ui/win32/win32_ui.h"
+#include "uninstaller/app.h"
+#include "uninstaller/ui/win32/win32_form_view.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::Win32Host host;
-  uninstaller::win32::Win32Ui ui(instance);
-  uninstaller::UninstallerApp app(host.host(), ui);
-  ui.Attach(app);
-  HWND main = ui.CreateMainWindow();
+  uninstaller::ui::win32::Win32ViewFactory views(instance);
+  uninstaller::UninstallerApp app(host.host(), views);
   try {
-    uninstaller::RunStartup(app);
+    app.Start();
   } catch (const platform::ProgramEnd& end) {
     return static_cast<int>(end.exit_code);
   }
-  ::ShowWindow(main, show);
-  ::UpdateWindow(main);
-  return ui.RunMessageLoop();
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between controls, as in any dialog.
+    HWND active = ::GetActiveWindow();
+    if (active != nullptr && ::IsDialogMessageW(active, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
 }

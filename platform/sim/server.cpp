@@ -43,12 +43,35 @@ std::wstring Key(std::wstring_view path) {
 
 Server::Server() {
   SetStartTime({2006, 12, 6, 15, 38, 28, 0});
-  locale.info[{0x0409, 0x0003}] = "ENU";                      // LOCALE_SABBREVLANGNAME
-  locale.info[{0x0409, 0x0002}] = "English (United States)";  // LOCALE_SLANGUAGE
-  locale.info[{0x0409, 0x1001}] = "English";                  // LOCALE_SENGLANGUAGE
-  locale.info[{0x0409, 0x0004}] = "English";                  // LOCALE_SNATIVELANGNAME
-  locale.info[{0x0409, 0x1004}] = "1252";                     // LOCALE_IDEFAULTANSICODEPAGE
-  locale.language_names[0x0409] = "English (United States)";
+  // A few languages of Windows' locale database: abbreviation (LOCALE_SABBREVLANGNAME) and
+  // the name VerLanguageName gives.
+  struct KnownLanguage {
+    std::uint32_t lcid;
+    const char* abbreviation;
+    const char* name;
+  };
+  constexpr KnownLanguage kLanguages[] = {
+      {0x0409, "ENU", "English (United States)"},
+      {0x0809, "ENG", "English (United Kingdom)"},
+      {0x0407, "DEU", "German (Germany)"},
+      {0x040C, "FRA", "French (France)"},
+      {0x0410, "ITA", "Italian (Italy)"},
+      {0x0C0A, "ESN", "Spanish - Modern Sort"},
+      {0x0413, "NLD", "Dutch (Netherlands)"},
+      {0x0416, "PTB", "Portuguese (Brazil)"},
+      {0x0411, "JPN", "Japanese"},
+      {0x0412, "KOR", "Korean"},
+      {0x0804, "CHS", "Chinese (PRC)"},
+      {0x0404, "CHT", "Chinese (Taiwan)"},
+  };
+  for (const KnownLanguage& language : kLanguages) {
+    locale.info[{language.lcid, 0x0003}] = language.abbreviation;
+    locale.info[{language.lcid, 0x0002}] = language.name;  // LOCALE_SLANGUAGE
+    locale.language_names[language.lcid] = language.name;
+  }
+  locale.info[{0x0409, 0x1001}] = "English";  // LOCALE_SENGLANGUAGE
+  locale.info[{0x0409, 0x0004}] = "English";  // LOCALE_SNATIVELANGNAME
+  locale.info[{0x0409, 0x1004}] = "1252";     // LOCALE_IDEFAULTANSICODEPAGE
 }
 
 void Server::SetStartTime(const LocalTime& start) {

@@ -41,9 +41,16 @@ fresh_machine() {
   printf '%s' "$old_log" >"$(bench_unix_path 'C:\VelmarUninstall.log')"
 }
 
-# bench_click WINDOW X Y: a left click at client pixels of the window.
-bench_click() {
-  timeout 10 xdotool mousemove --window "$1" "$2" "$3" click 1 >/dev/null 2>&1
+# click_client WINDOW CLIENT_WIDTH CLIENT_HEIGHT X Y: a left click at client pixels of a window
+# whose client area has the given size. Without a window manager Wine draws the frame, the
+# caption and the menu bar inside the X window; they are worked out from its size.
+click_client() {
+  local id=$1 client_w=$2 client_h=$3 x=$4 y=$5 geometry w h border
+  geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
+  w=${geometry%x*} h=${geometry#*x}
+  border=$(( (w - client_w) / 2 ))
+  timeout 10 xdotool mousemove --window "$id" $((border + x)) $((h - border - client_h + y)) \
+    click 1 >/dev/null 2>&1
 }
 
 log_text() { cat "$(bench_unix_path 'C:\VelmarUninstall.log')"; }
@@ -96,9 +103,9 @@ bench_expect_match "passes: product version" $'^Local Velmar version=4\\.0\\(3\\
 bench_expect_match "passes: account line" $'^Running under account: .*\\\\.+\r$' "$opening"
 bench_expect_eq "passes: last opening line" \
   $'Uninstall loaded, waiting for command from user to continue.\r' "$(tail -1 <<<"$opening")"
-# The Exit button: 6300, 3960 twips at 96 DPI is 420, 264 client pixels, 81 by 33 large; the
-# X window also holds the frame Wine draws without a window manager (3 and 22 pixels).
-bench_click "$main" 463 302
+# The Exit button: 6300, 3960 twips at 96 DPI is 420, 264 client pixels, 81 by 33 large, in a
+# client area of 508 by 299.
+click_client "$main" 508 299 460 280
 bench_wait_exit passes || bench_die "passes: Exit did not end the program"
 bench_expect_match "passes: closing line last" \
   $'^Exiting Application at:[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AP]M)?\r$' \
@@ -122,20 +129,20 @@ failover_machine() {
   fresh_machine 0x00040000 0x00030032 'C:\Program Files\Corvane'
   bench_install_product <<<"value | HKLM\\Software\\Quillon\\ZqKtNodeMgr\\1.0 | Primary | REG_DWORD | 1"
 }
-# Buttons of the warning at 96 DPI: Proceed 120, 3000 twips (8, 200 px), Cancel 4680, 3000
-# (312, 200 px); both 33 pixels high.
+# The warning's client area is 7845 by 3570 twips, 523 by 238 pixels at 96 DPI; Proceed at 120,
+# 3000 twips (8, 200 px), Cancel at 4680, 3000 (312, 200 px); both 33 pixels high.
 failover_machine
 bench_start cancel 'C:\Tools\VelmarUninstall3xandUp.exe'
 answer_box cancel 1 n "$not_running"
 bench_wait_window "Uninstall - WARNING" || bench_die "cancel: no failover warning"
-bench_click "$BENCH_WINDOW" 403 257
+click_client "$BENCH_WINDOW" 523 238 400 216
 expect_refused cancel
 
 failover_machine
 bench_start proceed 'C:\Tools\VelmarUninstall3xandUp.exe'
 answer_box proceed 1 n "$not_running"
 bench_wait_window "Uninstall - WARNING" || bench_die "proceed: no failover warning"
-bench_click "$BENCH_WINDOW" 103 257
+click_client "$BENCH_WINDOW" 523 238 100 216
 bench_wait_window "$title" || bench_die "proceed: the main window never appeared"
 bench_expect_match "proceed: the log was created" '^VelmarRemoval version = 4\. 0\. 34' "$(log_text)"
 bench_key "$BENCH_WINDOW" alt+F4

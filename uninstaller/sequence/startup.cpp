@@ -64,7 +64,7 @@ void RunStartup(UninstallerApp& app) {
   app.VelmarServicesRunning = false;
   app.NotRunningAccepted = false;
   ResumeNext([&] { app.localize.InitializeLanguages(); });
-  ResumeNext([&] { app.ui.frmMain_Auto_Init(); });
+  ResumeNext([&] { app.main.Auto_Init(); });
   ResumeNext([&] { app.version = velmar::GetVelmarVersion(app.host.registry, app.host.locale); });
 
   if (!app.IsVelmarVersionAtLeast(3, 0, 1, 0)) {
@@ -98,9 +98,8 @@ void RunStartup(UninstallerApp& app) {
   }
   bool primary = false;
   ResumeNext([&] { primary = IsFailoverPrimary(app); });
-  if (primary && app.ui.ShowFailoverWarning() == FailoverChoice::kCancel) {
-    throw platform::ProgramEnd{0};  // before the log exists: nothing to close or write
-  }
+  // Its Cancel ends the program at once, before the log exists; Proceed returns here.
+  if (primary) app.failover.ShowModal();
 
   app.log.Create();
   ResumeNext([&] { WriteOpeningLines(app); });

@@ -47,10 +47,11 @@ TEST_F(Startup, APassingStartWritesTheOpeningLines) {
             "Local Velmar version=4.0(3.50)\r\n"
             "Running under account: CORPDOM\\svcadmin\r\n"
             "Uninstall loaded, waiting for command from user to continue.\r\n");
-  EXPECT_EQ(ui.auto_inits, 1);
+  EXPECT_EQ(app->main.Caption(""), L"Velmar Uninstaller");
+  EXPECT_TRUE(views.Of("frmMain")->visible) << "shown once start-up has passed";
   EXPECT_TRUE(app->VelmarServicesRunning);
   EXPECT_FALSE(app->NotRunningAccepted);
-  EXPECT_EQ(ui.failover_shown, 0);
+  EXPECT_EQ(views.loads["frmFailoverWarning"], 0);
 }
 
 TEST_F(Startup, VersionThreshold) {
@@ -114,17 +115,30 @@ TEST_F(Startup, FailoverWarningOnlyOnAPrimary) {
   for (std::uint32_t primary : {0u, 2u}) {
     server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", primary);
     EXPECT_FALSE(Start());
-    EXPECT_EQ(ui.failover_shown, 0) << "Primary = " << primary;
+    EXPECT_EQ(views.loads["frmFailoverWarning"], 0) << "Primary = " << primary;
   }
+}
+
+TEST_F(Startup, FailoverProceedGoesOn) {
   server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  views.WhenShown("frmFailoverWarning", [](ui::Form& f) { f.OnClick("cmdProceed"); });
   EXPECT_FALSE(Start());
-  EXPECT_EQ(ui.failover_shown, 1);
+  EXPECT_EQ(views.modal_order, std::vector<std::string>{"frmFailoverWarning"});
+  EXPECT_EQ(app->failover.Caption(""), L"Uninstall - WARNING");
+  EXPECT_EQ(app->failover.Caption("cmdProceed"), L"Proceed with Uninstall");
+  EXPECT_FALSE(views.Of("frmFailoverWarning")->visible);
+  EXPECT_EQ(Log().rfind("VelmarRemoval version", 0), 0u);
 }
 
 TEST_F(Startup, FailoverCancelEndsWithoutALog) {
   server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
-  ui.failover_answer = FailoverChoice::kCancel;
+  views.WhenShown("frmFailoverWarning", [](ui::Form& f) { f.OnClick("cmdCancel"); });
   ExpectRefusedWithOldLogIntact();
+}
+
+TEST_F(Startup, ClosingTheFailoverWarningCancels) {
+  server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  ExpectRefusedWithOldLogIntact();  // no scripted action: the stand-in closes the window
 }
 
 TEST_F(Startup, ExitApplicationWritesTheClosingLineLast) {

@@ -9,23 +9,12 @@
 #include <vector>
 
 #include "platform/sim/process.h"
+#include "tests/unit/uninstaller/fake_views.h"
 #include "uninstaller/app.h"
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/strings_en.h"
 
 namespace uninstaller::testing {
-
-class FakeUi : public UninstallerUi {
- public:
-  void frmMain_Auto_Init() override { ++auto_inits; }
-  FailoverChoice ShowFailoverWarning() override {
-    ++failover_shown;
-    return failover_answer;
-  }
-  int auto_inits = 0;
-  int failover_shown = 0;
-  FailoverChoice failover_answer = FailoverChoice::kProceed;
-};
 
 inline platform::sim::StringTable EnglishTable() {
   platform::sim::StringTable table;
@@ -59,9 +48,9 @@ class UninstallerTest : public ::testing::Test {
   bool Start() {
     process = std::make_unique<platform::sim::Process>(server, kProgram, L"", EnglishTable(),
                                                        std::array<std::uint16_t, 4>{4, 0, 0, 34});
-    app = std::make_unique<UninstallerApp>(process->host(), ui);
+    app = std::make_unique<UninstallerApp>(process->host(), views);
     try {
-      RunStartup(*app);
+      app->Start();
     } catch (const platform::ProgramEnd&) {
       return true;
     }
@@ -71,7 +60,7 @@ class UninstallerTest : public ::testing::Test {
   std::string Log() const { return server.files.ReadFile(L"C:\\VelmarUninstall.log"); }
 
   platform::sim::Server server;
-  FakeUi ui;
+  FakeViews views;
   std::unique_ptr<platform::sim::Process> process;
   std::unique_ptr<UninstallerApp> app;
 };

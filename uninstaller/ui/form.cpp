@@ -1,0 +1,132 @@
+// The portable window model: control state by name, and loading, showing and unloading
+// through the view.
+#include "uninstaller/ui/form.h"
+
+#include <algorithm>
+
+namespace uninstaller::ui {
+
+Form::Form(const FormSpec& spec, Forms& forms) : spec_(spec), forms_(forms) {
+  states_[""].place = {0, 0, spec.client_width, spec.client_height};
+  for (const ControlSpec& control : spec.controls) {
+    states_[std::string(control.name)].place = control.rect;
+  }
+}
+
+Form::~Form() {
+  if (view_) forms_.Unloaded(*this);
+}
+
+const ControlSpec* Form::Control(std::string_view name) const {
+  for (const ControlSpec& control : spec_.controls) {
+    if (control.name == name) return &control;
+  }
+  return nullptr;
+}
+
+Form::State& Form::StateOf(std::string_view control) {
+  const auto it = states_.find(control);
+  if (it != states_.end()) return it->second;
+  return states_[std::string(control)];
+}
+
+const Form::State* Form::Find(std::string_view control) const {
+  const auto it = states_.find(control);
+  return it == states_.end() ? nullptr : &it->second;
+}
+
+const std::wstring& Form::Caption(std::string_view control) const {
+  static const std::wstring kNone;
+  const State* state = Find(control);
+  return state ? state->caption : kNone;
+}
+
+void Form::SetCaption(std::string_view control, std::wstring text) {
+  StateOf(control).caption = std::move(text);
+  Refresh(control);
+}
+
+bool Form::Checked(std::string_view control) const {
+  const State* state = Find(control);
+  return state && state->checked;
+}
+
+void Form::SetChecked(std::string_view control, bool checked) {
+  StateOf(control).checked = checked;
+  Refresh(control);
+}
+
+bool Form::Enabled(std::string_view control) const {
+  const State* state = Find(control);
+  return !state || state->enabled;
+}
+
+void Form::SetEnabled(std::string_view control, bool enabled) {
+  StateOf(control).enabled = enabled;
+  Refresh(control);
+}
+
+Rect Form::Place(std::string_view control) const {
+  const State* state = Find(control);
+  return state ? state->place : Rect{};
+}
+
+void Form::SetPlace(std::string_view control, const Rect& rect) {
+  StateOf(control).place = rect;
+  Refresh(control);
+}
+
+void Form::SetProgress(int minimum, int maximum, int value) {
+  progress_min_ = minimum;
+  progress_max_ = maximum;
+  progress_value_ = value;
+  for (const ControlSpec& control : spec_.controls) {
+    if (control.kind == Kind::kProgressBar) Refresh(control.name);
+  }
+}
+
+void Form::Refresh(std::string_view control) {
+  if (view_) view_->Refresh(control);
+}
+
+void Form::Load() {
+  if (view_) return;
+  forms_.CollectRetired();
+  view_ = forms_.views().Create(*this);
+  forms_.Loaded(*this);
+  OnLoad();
+}
+
+void Form::Unload() {
+  if (!view_) return;
+  forms_.Unloaded(*this);
+  view_->Hide();
+  forms_.Retire(std::move(view_));
+}
+
+void Form::ShowModal() {
+  Load();
+  if (view_) view_->ShowModal();
+}
+
+void Form::Hide() {
+  if (view_) view_->Hide();
+}
+
+void Form::ApplyLanguageFonts() {
+  // Only the windows with a caption operation take the language's fonts.
+  if (view_ && HasAutoInit())
+    view_->ApplyFont(forms_.localize().CurrentFont(), forms_.localize().font_target());
+}
+
+void Forms::Loaded(Form& form) {
+  if (std::find(loaded_.begin(), loaded_.end(), &form) == loaded_.end()) {
+    loaded_.push_back(&form);
+  }
+}
+
+void Forms::Unloaded(Form& form) {
+  std::erase(loaded_, &form);
+}
+
+}  // namespace uninstaller::ui
