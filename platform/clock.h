@@ -21,6 +21,9 @@ class Clock {
   virtual void Sleep(std::uint32_t ms) = 0;
   // One pass of the message loop, the run time's DoEvents.
   virtual void PumpMessages() = 0;
+  // Blocks until a message arrives or the time has passed, whichever comes first, without
+  // using the processor meanwhile.
+  virtual void WaitForMessages(std::uint32_t ms) = 0;
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,16 +15,24 @@ enum class WaitResult { kEnded, kTimedOut, kFailed };
 
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 
+// A started child. Its process handle is held from the start until this object goes, so a
+// child that ends before anyone waits still counts as ended; an unwaited child is simply let go.
+class ChildProcess {
+ public:
+  virtual ~ChildProcess() = default;
+  virtual std::uint32_t id() const = 0;
+  // Waits up to the limit (kInfinite: as long as it runs).
+  virtual WaitResult Wait(std::uint32_t limit_ms) = 0;
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
 
   // Starts the command line exactly as written; the program is searched for the way the
   // platform's command-line start does it, and batch files run through the command
-  // interpreter. Returns the process id. Raises 53 File not found when nothing can be started.
-  virtual std::uint32_t Start(std::wstring_view command_line, int show_window) = 0;
-  // Opens the process with SYNCHRONIZE, waits up to the limit, closes the handle.
-  virtual WaitResult Wait(std::uint32_t process_id, std::uint32_t limit_ms) = 0;
+  // interpreter. Raises 53 File not found when nothing can be started.
+  virtual std::unique_ptr<ChildProcess> Start(std::wstring_view command_line, int show_window) = 0;
 
   virtual std::wstring ModulePath() = 0;   // full path of the running program
   virtual std::wstring CommandArgs() = 0;  // the arguments after the program name

@@ -156,13 +156,25 @@ std::uint32_t Server::StartProcess(std::wstring image_path, std::wstring command
   record.current_dir = std::move(current_dir);
   record.show_window = show_window;
   record.started_ms = now_ms_;
-  if (!behaviour.hangs) record.ends_ms = now_ms_ + behaviour.run_ms;
+  if (!behaviour.hangs) {
+    record.ends_ms = now_ms_ + (behaviour.run_time ? behaviour.run_time(*this, record.command_line)
+                                                   : behaviour.run_ms);
+  }
   if (FileNode* node = files.Find(record.image_path)) {
     ++node->in_use;
     record.image = FileSystemState::Share(*node);
   }
   processes_.push_back(std::move(record));
   return processes_.back().id;
+}
+
+void Server::Terminate(ProcessRecord& record, std::uint32_t exit_code) {
+  if (record.ended) return;
+  record.ended = true;
+  record.ends_ms = now_ms_;
+  record.exit_code = exit_code;
+  if (record.image) --record.image->in_use;
+  record.image.reset();
 }
 
 ProcessRecord* Server::FindProcess(std::uint32_t id) {

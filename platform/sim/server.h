@@ -21,6 +21,7 @@
 namespace platform::sim {
 
 class Process;
+class Server;
 
 using StringTable = std::map<std::uint32_t, std::wstring>;
 
@@ -30,7 +31,22 @@ struct Program {
   std::function<std::uint32_t(Process&)> body;  // returns the exit code; may be empty
   std::uint64_t run_ms = 100;
   bool hangs = false;
+  // When set, the run time for a command line, decided as the process starts (a program that
+  // fails at once ends sooner than one that does its work).
+  std::function<std::uint64_t(Server&, const std::wstring& command_line)> run_time;
 };
+
+// A program that does nothing but run for the given virtual time, or never ends.
+inline Program RunsFor(std::uint64_t ms) {
+  Program program;
+  program.run_ms = ms;
+  return program;
+}
+inline Program Hangs() {
+  Program program;
+  program.hangs = true;
+  return program;
+}
 
 struct ProcessRecord {
   std::uint32_t id = 0;
@@ -71,6 +87,8 @@ class Server {
   std::vector<std::wstring> debug_trace;
   MachineInfo machine;
   LocaleSettings locale;
+  std::vector<std::wstring> scheduled_tasks;
+  std::vector<std::wstring> unregistered_libraries;  // what regsvr32 /u took off, in order
 
   // Virtual time, in milliseconds since the start of the test's day.
   std::uint64_t now_ms() const { return now_ms_; }
@@ -90,6 +108,8 @@ class Server {
   std::uint32_t StartProcess(std::wstring image_path, std::wstring command_line,
                              std::wstring current_dir, int show_window);
   ProcessRecord* FindProcess(std::uint32_t id);
+  // Ends a running process at once (as a process killer does); its effect never lands.
+  void Terminate(ProcessRecord& record, std::uint32_t exit_code);
   const std::deque<ProcessRecord>& processes() const { return processes_; }
   // Every process started whose command line begins with the text, case-insensitively.
   std::vector<const ProcessRecord*> Started(std::wstring_view command_prefix) const;

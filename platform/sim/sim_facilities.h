@@ -18,6 +18,8 @@ class SimClock : public Clock {
   std::uint32_t TickCount() override { return static_cast<std::uint32_t>(server_.now_ms()); }
   void Sleep(std::uint32_t ms) override { server_.AdvanceBy(ms); }
   void PumpMessages() override { server_.AdvanceBy(server_.pump_cost_ms); }
+  // Nothing sends the simulated windows messages: the wait always lasts its full time.
+  void WaitForMessages(std::uint32_t ms) override { server_.AdvanceBy(ms); }
 
  private:
   Server& server_;
@@ -91,8 +93,7 @@ class SimProcesses : public Processes {
         module_path_(std::move(module_path)),
         args_(std::move(args)),
         current_dir_(current_dir) {}
-  std::uint32_t Start(std::wstring_view command_line, int show_window) override;
-  WaitResult Wait(std::uint32_t process_id, std::uint32_t limit_ms) override;
+  std::unique_ptr<ChildProcess> Start(std::wstring_view command_line, int show_window) override;
   std::wstring ModulePath() override { return module_path_; }
   std::wstring CommandArgs() override { return args_; }
   std::wstring CurrentDirectory() override { return current_dir_; }

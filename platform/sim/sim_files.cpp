@@ -21,11 +21,25 @@ bool Blocked(const FileNode& node) {
   return node.in_use > 0 || node.open_handles > 0 || node.deny_access;
 }
 
-// Fails with "Permission denied" when anything below the folder may not be deleted.
 void CheckRemovable(const FileNode& node, bool force) {
   if (Blocked(node)) Raise(VbError::kPermissionDenied);
   if (!force && (node.attributes & attr::kReadOnly)) Raise(VbError::kPermissionDenied);
-  for (const auto& child : node.children) CheckRemovable(*child, force);
+}
+
+// Deletes a folder's contents in listing order, then the folder; the first entry that cannot
+// go stops it there, and what went before stays deleted, as on a real volume.
+void RemoveTree(FileNode& node, bool force) {
+  while (!node.children.empty()) {
+    FileNode& child = *node.children.front();
+    if (child.is_folder) {
+      RemoveTree(child, force);
+    } else {
+      CheckRemovable(child, force);
+      FileSystemState::RemoveChild(child);
+    }
+  }
+  CheckRemovable(node, force);
+  FileSystemState::RemoveChild(node);
 }
 
 class SimTextFile : public TextFile {
@@ -302,10 +316,7 @@ void SimFileSystem::RemoveFolder(std::wstring_view path, bool force) {
   FileNode* parent = nullptr;
   const auto found = Matches(path, true, parent);
   if (found.empty()) Raise(VbError::kPathNotFound);
-  for (FileNode* node : found) {
-    CheckRemovable(*node, force);
-    FileSystemState::RemoveChild(*node);
-  }
+  for (FileNode* node : found) RemoveTree(*node, force);
 }
 
 void SimFileSystem::Move(std::wstring_view from, std::wstring_view to) {

@@ -32,6 +32,30 @@ std::vector<std::wstring> CandidateNames(std::wstring_view line) {
   return names;
 }
 
+// The handle a start returns keeps the process waitable after it has ended.
+class SimChild final : public ChildProcess {
+ public:
+  SimChild(Server& server, std::uint32_t id) : server_(server), id_(id) {}
+  std::uint32_t id() const override { return id_; }
+  WaitResult Wait(std::uint32_t limit_ms) override {
+    ProcessRecord* record = server_.FindProcess(id_);
+    if (record == nullptr) return WaitResult::kFailed;
+    if (record->ended) return WaitResult::kEnded;
+    if (record->ends_ms &&
+        (limit_ms == kInfinite || *record->ends_ms <= server_.now_ms() + limit_ms)) {
+      server_.AdvanceTo(*record->ends_ms);
+      return WaitResult::kEnded;
+    }
+    if (limit_ms == kInfinite) throw Deadlock{record->command_line};
+    server_.AdvanceBy(limit_ms);
+    return server_.FindProcess(id_)->ended ? WaitResult::kEnded : WaitResult::kTimedOut;
+  }
+
+ private:
+  Server& server_;
+  std::uint32_t id_;
+};
+
 }  // namespace
 
 std::wstring SimProcesses::FindImage(std::wstring_view command_line) const {
@@ -50,24 +74,12 @@ std::wstring SimProcesses::FindImage(std::wstring_view command_line) const {
   return L"";
 }
 
-std::uint32_t SimProcesses::Start(std::wstring_view command_line, int show_window) {
+std::unique_ptr<ChildProcess> SimProcesses::Start(std::wstring_view command_line, int show_window) {
   const std::wstring image = FindImage(command_line);
   if (image.empty()) Raise(VbError::kFileNotFound);
-  return server_.StartProcess(image, std::wstring(command_line), current_dir_, show_window);
-}
-
-WaitResult SimProcesses::Wait(std::uint32_t process_id, std::uint32_t limit_ms) {
-  ProcessRecord* record = server_.FindProcess(process_id);
-  // An ended process whose handles are all closed is gone: it cannot be opened any more.
-  if (record == nullptr || record->ended) return WaitResult::kFailed;
-  if (record->ends_ms &&
-      (limit_ms == kInfinite || *record->ends_ms <= server_.now_ms() + limit_ms)) {
-    server_.AdvanceTo(*record->ends_ms);
-    return WaitResult::kEnded;
-  }
-  if (limit_ms == kInfinite) throw Deadlock{record->command_line};
-  server_.AdvanceBy(limit_ms);
-  return WaitResult::kTimedOut;
+  const std::uint32_t id =
+      server_.StartProcess(image, std::wstring(command_line), current_dir_, show_window);
+  return std::make_unique<SimChild>(server_, id);
 }
 
 void SimProcesses::ChangeDirectory(std::wstring_view path) {

@@ -43,4 +43,8 @@ void Win32Clock::PumpMessages() {
   }
 }
 
+void Win32Clock::WaitForMessages(std::uint32_t ms) {
+  ::MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+}
+
 }  // namespace platform::win32

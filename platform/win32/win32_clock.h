@@ -13,6 +13,7 @@ class Win32Clock final : public Clock {
   std::uint32_t TickCount() override;
   void Sleep(std::uint32_t ms) override;
   void PumpMessages() override;
+  void WaitForMessages(std::uint32_t ms) override;
 };
 
 }  // namespace platform::win32

@@ -42,6 +42,23 @@ bool BatchFileFound(std::wstring_view program) {
   return ::SearchPathW(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
 }
 
+class Win32Child final : public ChildProcess {
+ public:
+  Win32Child(KernelHandle process, std::uint32_t id) : process_(std::move(process)), id_(id) {}
+  std::uint32_t id() const override { return id_; }
+  WaitResult Wait(std::uint32_t limit_ms) override {
+    switch (::WaitForSingleObject(process_.get(), limit_ms)) {
+      case WAIT_OBJECT_0: return WaitResult::kEnded;
+      case WAIT_TIMEOUT: return WaitResult::kTimedOut;
+      default: return WaitResult::kFailed;
+    }
+  }
+
+ private:
+  KernelHandle process_;
+  std::uint32_t id_;
+};
+
 }  // namespace
 
 std::wstring_view ArgumentsOf(std::wstring_view command_line) {
@@ -57,7 +74,8 @@ std::wstring_view ProgramOf(std::wstring_view command_line) {
   return program;
 }
 
-std::uint32_t Win32Processes::Start(std::wstring_view command_line, int show_window) {
+std::unique_ptr<ChildProcess> Win32Processes::Start(std::wstring_view command_line,
+                                                    int show_window) {
   // CreateProcessW may write into the command line, so it gets a private, terminated copy.
   // A batch file is no image: the command interpreter runs it. /s with the outer quotes makes
   // cmd strip exactly those quotes and keep every quote of the command line as written.
@@ -76,19 +94,8 @@ std::uint32_t Win32Processes::Start(std::wstring_view command_line, int show_win
                         &startup, &started)) {
     Raise(VbError::kFileNotFound);
   }
-  KernelHandle process(started.hProcess);
   KernelHandle thread(started.hThread);
-  return started.dwProcessId;
-}
-
-WaitResult Win32Processes::Wait(std::uint32_t process_id, std::uint32_t limit_ms) {
-  KernelHandle process(::OpenProcess(SYNCHRONIZE, TRUE, process_id));
-  if (!process) return WaitResult::kFailed;
-  switch (::WaitForSingleObject(process.get(), limit_ms)) {
-    case WAIT_OBJECT_0: return WaitResult::kEnded;
-    case WAIT_TIMEOUT: return WaitResult::kTimedOut;
-    default: return WaitResult::kFailed;
-  }
+  return std::make_unique<Win32Child>(KernelHandle(started.hProcess), started.dwProcessId);
 }
 
 std::wstring Win32Processes::ModulePath() {

@@ -1,5 +1,6 @@
 // The process facility on Windows: starting command lines as the platform's command-line
-// start does, waiting on processes by id, and the program's own module, arguments and folder.
+// start does, holding a child's handle until it is waited on, and the program's own module,
+// arguments and folder.
 #pragma once
 
 #include "platform/processes.h"
@@ -8,8 +9,7 @@ namespace platform::win32 {
 
 class Win32Processes final : public Processes {
  public:
-  std::uint32_t Start(std::wstring_view command_line, int show_window) override;
-  WaitResult Wait(std::uint32_t process_id, std::uint32_t limit_ms) override;
+  std::unique_ptr<ChildProcess> Start(std::wstring_view command_line, int show_window) override;
   std::wstring ModulePath() override;
   std::wstring CommandArgs() override;
   std::wstring CurrentDirectory() override;

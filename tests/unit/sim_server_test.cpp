@@ -8,8 +8,10 @@ namespace {
 
 using platform::RuntimeError;
 using platform::WaitResult;
+using platform::sim::Hangs;
 using platform::sim::Process;
 using platform::sim::Program;
+using platform::sim::RunsFor;
 using platform::sim::Server;
 namespace mb = platform::mb;
 namespace svc = platform::svc;
@@ -62,16 +64,23 @@ TEST_F(SimServer, UnquotedPathsWithBlanksTryEachPrefix) {
 }
 
 TEST_F(SimServer, WaitingEndsWithTheProcessOrAtTheLimit) {
-  server.InstallProgram(L"C:\\WINDOWS\\system32\\slow.exe", Program{{}, 45'000});
+  server.InstallProgram(L"C:\\WINDOWS\\system32\\slow.exe", RunsFor(45'000));
   const auto slow = host.processes.Start(L"slow.exe", 1);
-  EXPECT_EQ(host.processes.Wait(slow, 30'000), WaitResult::kTimedOut);
+  EXPECT_EQ(slow->Wait(30'000), WaitResult::kTimedOut);
   EXPECT_EQ(server.now_ms(), 30'000u) << "the failure comes exactly at the limit";
-  EXPECT_FALSE(server.FindProcess(slow)->ended) << "the child keeps running";
-  EXPECT_EQ(host.processes.Wait(slow, platform::kInfinite), WaitResult::kEnded);
+  EXPECT_FALSE(server.FindProcess(slow->id())->ended) << "the child keeps running";
+  EXPECT_EQ(slow->Wait(platform::kInfinite), WaitResult::kEnded);
   EXPECT_EQ(server.now_ms(), 45'000u);
-  EXPECT_EQ(host.processes.Wait(slow, 1000), WaitResult::kFailed)
-      << "an ended process can no longer be opened";
-  EXPECT_EQ(host.processes.Wait(4242, 1000), WaitResult::kFailed);
+  EXPECT_EQ(slow->Wait(1000), WaitResult::kEnded) << "the held handle still tells it ended";
+  EXPECT_EQ(server.now_ms(), 45'000u);
+}
+
+TEST_F(SimServer, AChildThatEndedBeforeTheWaitCountsAsEnded) {
+  server.InstallProgram(L"C:\\WINDOWS\\system32\\quick.exe", RunsFor(50));
+  const auto quick = host.processes.Start(L"quick.exe", 1);
+  host.clock.Sleep(1000);
+  EXPECT_EQ(quick->Wait(30'000), WaitResult::kEnded);
+  EXPECT_EQ(server.now_ms(), 1000u);
 }
 
 TEST_F(SimServer, AProgramsEffectLandsWhenItEnds) {
@@ -84,24 +93,24 @@ TEST_F(SimServer, AProgramsEffectLandsWhenItEnds) {
     return 0u;
   };
   server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", net_stop);
-  const auto id = host.processes.Start(L"net stop ZqDSAD", 1);
+  const auto child = host.processes.Start(L"net stop ZqDSAD", 1);
   EXPECT_EQ(server.services.Find(L"ZqDSAD")->state, svc::kRunning);
   host.clock.Sleep(1999);
   EXPECT_EQ(server.services.Find(L"ZqDSAD")->state, svc::kRunning);
   host.clock.Sleep(1);
   EXPECT_EQ(server.services.Find(L"ZqDSAD")->state, svc::kStopped);
-  EXPECT_TRUE(server.FindProcess(id)->ended);
+  EXPECT_TRUE(server.FindProcess(child->id())->ended);
 }
 
 TEST_F(SimServer, WaitingForeverOnAHungProgramStopsTheTest) {
-  server.InstallProgram(L"C:\\WINDOWS\\system32\\hang.exe", Program{{}, 0, true});
-  const auto id = host.processes.Start(L"hang.exe", 1);
-  EXPECT_EQ(host.processes.Wait(id, 40'000), WaitResult::kTimedOut);
-  EXPECT_THROW(host.processes.Wait(id, platform::kInfinite), platform::sim::Deadlock);
+  server.InstallProgram(L"C:\\WINDOWS\\system32\\hang.exe", Hangs());
+  const auto hung = host.processes.Start(L"hang.exe", 1);
+  EXPECT_EQ(hung->Wait(40'000), WaitResult::kTimedOut);
+  EXPECT_THROW(hung->Wait(platform::kInfinite), platform::sim::Deadlock);
 }
 
 TEST_F(SimServer, ARunningImageIsInUseUntilItEnds) {
-  server.InstallProgram(L"C:\\Tools\\Uninstall\\child.exe", Program{{}, 500});
+  server.InstallProgram(L"C:\\Tools\\Uninstall\\child.exe", RunsFor(500));
   host.processes.Start(L"child.exe", 1);
   EXPECT_EQ(ErrorOf([&] { host.files.RemoveFile(L"C:\\Tools\\Uninstall\\child.exe", true); }), 70);
   host.clock.Sleep(500);

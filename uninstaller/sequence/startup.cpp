@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "common/registry_api.h"
+#include "common/vb_text.h"
 #include "common/workstation_info.h"
 #include "uninstaller/sequence/module_service.h"
 
@@ -44,8 +45,8 @@ void WriteOpeningLines(UninstallerApp& app) {
   const velmar::WorkStationInfo workstation(app.host.system);
   // The run time's App.Major, App.Minor and App.Revision: the build number is not shown.
   const auto v = app.host.resources.FileVersion();
-  app.log.WriteLog(L"VelmarRemoval version =" + VbStr(v[0]) + L"." + VbStr(v[1]) + L"." +
-                   VbStr(v[3]) + L"\r\n");
+  app.log.WriteLog(L"VelmarRemoval version =" + velmar::VbStr(v[0]) + L"." + velmar::VbStr(v[1]) +
+                   L"." + velmar::VbStr(v[3]) + L"\r\n");
   app.log.WriteLog(L"\r\nLoading...");
   app.log.WriteLog(L"Computer name of local Velmar server=" + workstation.ComputerName());
   app.log.WriteLog(L"Local Velmar version=" + app.version.Text);
@@ -55,10 +56,6 @@ void WriteOpeningLines(UninstallerApp& app) {
 }
 
 }  // namespace
-
-std::wstring VbStr(long number) {
-  return (number >= 0 ? L" " : L"") + std::to_wstring(number);
-}
 
 void RunStartup(UninstallerApp& app) {
   app.VelmarServicesRunning = false;

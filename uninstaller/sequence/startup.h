@@ -13,7 +13,4 @@ inline constexpr wchar_t kNodeManagerKey[] = L"Software\\Quillon\\ZqKtNodeMgr\\1
 // is touched. On return the log is open with its opening lines written.
 void RunStartup(UninstallerApp& app);
 
-// The run time's Str(): a non-negative number gets a leading blank for its sign.
-std::wstring VbStr(long number);
-
 }  // namespace uninstaller

@@ -6,13 +6,14 @@
 #include <memory>
 #include <string_view>
 
+#include "common/process_runner.h"
 #include "platform/host.h"
 
 namespace uninstaller {
 
 inline constexpr wchar_t kLogPath[] = L"c:\\VelmarUninstall.log";
 
-class UninstallLog {
+class UninstallLog : public velmar::LogSink {
  public:
   UninstallLog(platform::FileSystem& files, platform::Clock& clock)
       : files_(files), clock_(clock) {}
@@ -20,7 +21,7 @@ class UninstallLog {
   // Truncates or creates the log; when that fails the run goes on without a log.
   void Create();
   // Appends the text and CR LF, then lets the window repaint; every failure is ignored.
-  void WriteLog(std::wstring_view text);
+  void WriteLog(std::wstring_view text) override;
   // Gives up the handle, so that another program can append (Dirscrub's hand-over).
   void Close() { LogHandle.reset(); }
   void ReopenForAppend();

@@ -3,8 +3,8 @@
 
 #include <utility>
 
+#include "common/vb_text.h"
 #include "uninstaller/app.h"
-#include "uninstaller/sequence/startup.h"
 
 namespace uninstaller::ui {
 namespace {
@@ -51,7 +51,8 @@ std::uint32_t ValueOf(const std::wstring& tag) {
 }  // namespace
 
 std::wstring AboutVersionText(const std::array<std::uint16_t, 4>& version) {
-  return VbStr(version[0]) + L"." + std::to_wstring(version[1]) + L" Build" + VbStr(version[3]);
+  return velmar::VbStr(version[0]) + L"." + std::to_wstring(version[1]) + L" Build" +
+         velmar::VbStr(version[3]);
 }
 
 FrmAbout::FrmAbout(Forms& forms, UninstallerApp& app) : Form(kSpec, forms), app_(app) {}
@@ -83,7 +84,7 @@ void FrmAbout::BuildLanguageMenu() {
   if (codes.size() > 1) {
     for (const std::wstring& code : codes) {
       entries.push_back({localize.LanguageNameFromCode(code),
-                         VbStr(static_cast<long>(velmar::LanguageCodeToId(code)))});
+                         velmar::VbStr(static_cast<long>(velmar::LanguageCodeToId(code)))});
     }
   } else {
     entries.push_back({forms().Text(2031), L"1033"});

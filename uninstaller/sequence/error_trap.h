@@ -1,0 +1,43 @@
+// The sequence's two error modes: reporting, where a failing action writes one "(error)
+// Description:" line and the next action runs, and silent, where it is skipped without a line.
+#pragma once
+
+#include <string>
+
+#include "platform/error.h"
+#include "uninstaller/sequence/uninstall_log.h"
+
+namespace uninstaller {
+
+enum class ErrorMode { kReporting, kSilent };
+
+// The trap line: "(error) Description:" + description + " number:" + the number with a
+// leading blank for its sign.
+std::wstring TrapLine(const platform::RuntimeError& error);
+
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(UninstallLog& log, ErrorMode mode = ErrorMode::kReporting)
+      : log_(log), mode_(mode) {}
+
+  ErrorMode mode() const { return mode_; }
+  void set_mode(ErrorMode mode) { mode_ = mode; }
+
+  // Runs one action; a run-time failure is reported or swallowed by the current mode and the
+  // sequence goes on with what follows.
+  template <typename Action>
+  void operator()(Action&& action) {
+    try {
+      action();
+    } catch (const platform::RuntimeError& error) {
+      Report(error);
+    }
+  }
+  void Report(const platform::RuntimeError& error);
+
+ private:
+  UninstallLog& log_;
+  ErrorMode mode_;
+};
+
+}  // namespace uninstaller
