@@ -26,6 +26,9 @@ class Process {
   std::size_t OpenRegistryHandles() const { return registry_.OpenHandleCount(); }
   std::size_t OpenServiceHandles() const { return services_.OpenHandleCount(); }
   std::size_t LoadedModules() const { return resources_.LoadedCount(); }
+  // The show state its starter asked for (STARTUPINFO's wShowWindow).
+  int startup_show_window() const { return startup_show_window_; }
+  void set_startup_show_window(int show) { startup_show_window_ = show; }
 
  private:
   Server& server_;
@@ -33,6 +36,7 @@ class Process {
   std::shared_ptr<FileNode> image_;  // held in use while the process lives
   StringTable own_strings_;
   std::wstring current_dir_;
+  int startup_show_window_ = 1;
   SimLocale locale_;
   SimRegistry registry_;
   SimFileSystem files_;

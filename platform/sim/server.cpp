@@ -112,6 +112,7 @@ void Server::EndProcess(ProcessRecord& record) {
   record.ended = true;
   if (const Program* program = ProgramAt(record.image_path); program && program->body) {
     Process child(*this, record.image_path, ArgumentsOf(record.command_line));
+    child.set_startup_show_window(record.show_window);
     try {
       child.host().processes.ChangeDirectory(record.current_dir);  // inherited
     } catch (const RuntimeError&) {

@@ -16,6 +16,12 @@ class Backend {
   virtual ~Backend() = default;
   virtual platform::Host& host() = 0;
   virtual bool under_wine() const = 0;
+  // A program at the path that answers the child protocol: "child report FILE" writes
+  // "<its module path>|<its show state>|<its current directory>" to FILE; "child sleep MS"
+  // runs for that long.
+  virtual void InstallChildProgram(const std::wstring& path) = 0;
+  // A batch file that writes MARKER (a file name) into the current directory.
+  virtual void InstallMarkerBatch(const std::wstring& path, const std::wstring& marker) = 0;
 };
 
 std::unique_ptr<Backend> MakeBackend();
@@ -31,6 +37,7 @@ class Conformance : public ::testing::Test {
   platform::Registry& reg() { return backend_->host().registry; }
   platform::FileSystem& fs() { return backend_->host().files; }
   bool under_wine() const { return backend_->under_wine(); }
+  Backend& backend() { return *backend_; }
 
   std::string key_;       // ANSI path below HKEY_CURRENT_USER
   std::wstring scratch_;  // folder without a trailing separator

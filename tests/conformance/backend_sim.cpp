@@ -1,19 +1,58 @@
-// The conformance suite's backend natively: a fresh simulated server for every case.
+// The conformance suite's backend natively: a fresh simulated server for every case, with the
+// child programs the process cases start modelled by their effect.
 #include "platform/sim/process.h"
+#include "platform/sim/windows_programs.h"
 #include "tests/conformance/backend.h"
 
 namespace conformance {
 namespace {
 
+using platform::sim::Process;
+using platform::sim::Program;
+using platform::sim::SplitArguments;
+
+Program ChildProgram() {
+  Program child;
+  child.run_time = [](platform::sim::Server&, const std::wstring& command_line) {
+    const auto args = SplitArguments(platform::ArgumentsOf(command_line));
+    return args.size() == 3 && args[1] == L"sleep" ? std::stoull(args[2]) : 20ULL;
+  };
+  child.body = [](Process& p) -> std::uint32_t {
+    const auto args = SplitArguments(p.host().processes.CommandArgs());
+    if (args.size() == 3 && args[1] == L"report") {
+      auto& processes = p.host().processes;
+      p.host().files.WriteBytes(
+          args[2], p.host().locale.ToAnsi(processes.ModulePath() + L"|" +
+                                          std::to_wstring(p.startup_show_window()) + L"|" +
+                                          processes.CurrentDirectory()));
+    }
+    return 0;
+  };
+  return child;
+}
+
 class SimBackend : public Backend {
  public:
-  SimBackend() : process_(server_, L"C:\\tests\\conformance_tests.exe") {}
+  SimBackend() : process_(server_, L"C:\\tests\\conformance_tests.exe") {
+    server_.InstallProgram(L"C:\\WINDOWS\\system32\\cmd.exe", Program{});
+  }
   platform::Host& host() override { return process_.host(); }
   bool under_wine() const override { return false; }
+  void InstallChildProgram(const std::wstring& path) override {
+    server_.InstallProgram(path, ChildProgram());
+  }
+  void InstallMarkerBatch(const std::wstring& path, const std::wstring& marker) override {
+    Program batch;
+    batch.body = [marker](Process& p) -> std::uint32_t {
+      p.host().files.WriteBytes(marker, "ran\r\n");  // relative: the current directory
+      return 0;
+    };
+    server_.InstallProgram(path, batch);
+  }
 
  private:
   platform::sim::Server server_;
-  platform::sim::Process process_;
+  Process process_;
 };
 
 }  // namespace

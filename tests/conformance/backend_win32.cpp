@@ -1,18 +1,61 @@
 // The conformance suite's backend under Wine (or Windows): the real API, one host per case.
+// The test program is its own child program: started as "child ...", it answers the child
+// protocol instead of running the cases.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
 #include "platform/win32/win32_host.h"
 #include "tests/conformance/backend.h"
 
 namespace conformance {
 namespace {
 
+std::wstring OwnPath() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::wstring(path, length);
+}
+
 class Win32Backend : public Backend {
  public:
   platform::Host& host() override { return host_.host(); }
   bool under_wine() const override { return platform::win32::RunningUnderWine(); }
+  void InstallChildProgram(const std::wstring& path) override {
+    ::CopyFileW(OwnPath().c_str(), path.c_str(), FALSE);
+  }
+  void InstallMarkerBatch(const std::wstring& path, const std::wstring& marker) override {
+    const std::string text = "@echo ran> " + std::string(marker.begin(), marker.end()) + "\r\n";
+    host().files.WriteBytes(path, text);
+  }
 
  private:
   platform::win32::Win32Host host_;
 };
+
+int RunChild(int argc, wchar_t** argv) {
+  const std::wstring verb = argc > 2 ? argv[2] : L"";
+  if (verb == L"sleep" && argc > 3) {
+    ::Sleep(static_cast<DWORD>(std::stoul(argv[3])));
+    return 0;
+  }
+  if (verb == L"report" && argc > 3) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ::GetStartupInfoW(&startup);
+    const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+    wchar_t folder[MAX_PATH];
+    const DWORD length = ::GetCurrentDirectoryW(MAX_PATH, folder);
+    const std::wstring report =
+        OwnPath() + L"|" + std::to_wstring(show) + L"|" + std::wstring(folder, length);
+    platform::win32::Win32Host host;
+    host.host().files.WriteBytes(argv[3], host.host().locale.ToAnsi(report));
+    return 0;
+  }
+  return 2;
+}
 
 }  // namespace
 
@@ -21,3 +64,9 @@ std::unique_ptr<Backend> MakeBackend() {
 }
 
 }  // namespace conformance
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && std::wstring(argv[1]) == L"child") return conformance::RunChild(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

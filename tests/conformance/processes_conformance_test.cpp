@@ -1,0 +1,134 @@
+// Starting children as the platform's command-line start does: the search order for the
+// program, batch files, the window style the child sees, waits that end in time or pass their
+// limit, a missing program, and a running program's image that cannot be deleted but renamed.
+#include <string>
+
+#include "platform/processes.h"
+#include "platform/text.h"
+#include "tests/conformance/backend.h"
+
+namespace conformance {
+namespace {
+
+using platform::WaitResult;
+
+class ProcessesConformance : public Conformance {
+ protected:
+  void SetUp() override {
+    Conformance::SetUp();
+    original_dir_ = host().processes.CurrentDirectory();
+  }
+  void TearDown() override {
+    try {
+      host().processes.ChangeDirectory(original_dir_);
+      for (const auto& path : placed_) {
+        if (fs().FileExists(path)) fs().RemoveFile(path, true);
+      }
+    } catch (const platform::RuntimeError&) {
+    }
+    Conformance::TearDown();
+  }
+  std::wstring At(const std::wstring& name) const { return scratch_ + L"\\" + name; }
+  std::wstring Place(const std::wstring& path) {
+    backend().InstallChildProgram(path);
+    placed_.push_back(path);
+    return path;
+  }
+  // Runs "<command> child report FILE" and returns what the child wrote.
+  std::string Report(const std::wstring& program, int show, const std::wstring& file) {
+    auto child = host().processes.Start(program + L" child report " + file, show);
+    EXPECT_EQ(child->Wait(20'000), WaitResult::kEnded);
+    return fs().FileExists(file) ? fs().ReadBytes(file) : std::string("(no report)");
+  }
+
+  std::wstring original_dir_;
+  std::vector<std::wstring> placed_;
+};
+
+std::string Field(const std::string& report, int index) {
+  std::size_t start = 0;
+  for (int i = 0; i < index; ++i) start = report.find('|', start) + 1;
+  return report.substr(start, report.find('|', start) - start);
+}
+
+TEST_F(ProcessesConformance, TheProgramsOwnFolderComesBeforeTheCurrentDirectory) {
+  const std::wstring own = platform::ProgramFolder(host().processes);
+  Place(own + L"\\velmar_twin.exe");
+  Place(At(L"velmar_twin.exe"));
+  host().processes.ChangeDirectory(scratch_);
+  const std::string report = Report(L"velmar_twin.exe", 1, At(L"twin.txt"));
+  const std::string expected = host().locale.ToAnsi(own + L"\\velmar_twin.exe");
+  EXPECT_EQ(platform::Upcase(host().locale.FromAnsi(Field(report, 0))),
+            platform::Upcase(host().locale.FromAnsi(expected)));
+}
+
+TEST_F(ProcessesConformance, TheCurrentDirectoryIsSearchedAndInherited) {
+  Place(At(L"velmar_local.exe"));
+  host().processes.ChangeDirectory(scratch_);
+  const std::string report = Report(L"velmar_local.exe", 1, At(L"local.txt"));
+  EXPECT_EQ(platform::Upcase(host().locale.FromAnsi(Field(report, 2))), platform::Upcase(scratch_));
+}
+
+TEST_F(ProcessesConformance, TheWindowStyleReachesTheChild) {
+  const std::wstring program = Place(At(L"velmar_shown.exe"));
+  EXPECT_EQ(Field(Report(program, 6, At(L"six.txt")), 1), "6");
+  EXPECT_EQ(Field(Report(program, 0, At(L"zero.txt")), 1), "0");
+  EXPECT_EQ(Field(Report(program, 2, At(L"two.txt")), 1), "2");
+}
+
+TEST_F(ProcessesConformance, ABatchFileStartedByItsName) {
+  backend().InstallMarkerBatch(At(L"velmar_marker.bat"), L"marker.txt");
+  host().processes.ChangeDirectory(scratch_);
+  auto child = host().processes.Start(L"velmar_marker.bat", 0);
+  EXPECT_EQ(child->Wait(20'000), WaitResult::kEnded);
+  EXPECT_TRUE(fs().FileExists(At(L"marker.txt")));
+}
+
+TEST_F(ProcessesConformance, WaitsEndInTimeOrPassTheirLimit) {
+  const std::wstring program = Place(At(L"velmar_sleeper.exe"));
+  auto slow = host().processes.Start(program + L" child sleep 3000", 0);
+  EXPECT_EQ(slow->Wait(200), WaitResult::kTimedOut);
+  EXPECT_EQ(slow->Wait(platform::kInfinite), WaitResult::kEnded);
+  auto quick = host().processes.Start(program + L" child sleep 50", 0);
+  EXPECT_EQ(quick->Wait(20'000), WaitResult::kEnded);
+}
+
+TEST_F(ProcessesConformance, AChildThatEndedBeforeTheWaitHasEnded) {
+  const std::wstring program = Place(At(L"velmar_quick.exe"));
+  auto child = host().processes.Start(program + L" child sleep 10", 0);
+  host().clock.Sleep(1000);
+  EXPECT_EQ(child->Wait(100), WaitResult::kEnded);
+}
+
+TEST_F(ProcessesConformance, AMissingProgramRaisesFileNotFound) {
+  try {
+    host().processes.Start(L"velmar_absent_program.exe /x", 1);
+    ADD_FAILURE() << "no error raised";
+  } catch (const platform::RuntimeError& error) {
+    EXPECT_EQ(error.number(), 53);
+  }
+  try {
+    host().processes.Start(At(L"absent.bat"), 1);
+    ADD_FAILURE() << "no error raised for a missing batch file";
+  } catch (const platform::RuntimeError& error) {
+    EXPECT_EQ(error.number(), 53);
+  }
+}
+
+TEST_F(ProcessesConformance, ARunningProgramsImageCannotBeDeletedButCanBeRenamed) {
+  const std::wstring program = Place(At(L"velmar_busy.exe"));
+  auto child = host().processes.Start(program + L" child sleep 2000", 0);
+  int deletion = 0;
+  try {
+    fs().RemoveFile(program, true);
+  } catch (const platform::RuntimeError& error) {
+    deletion = error.number();
+  }
+  EXPECT_EQ(deletion, 70);
+  EXPECT_NO_THROW(fs().Move(program, program + L".old"));
+  placed_.push_back(program + L".old");
+  EXPECT_EQ(child->Wait(platform::kInfinite), WaitResult::kEnded);
+}
+
+}  // namespace
+}  // namespace conformance
