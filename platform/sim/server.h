@@ -31,6 +31,7 @@ struct Program {
   std::function<std::uint32_t(Process&)> body;  // returns the exit code; may be empty
   std::uint64_t run_ms = 100;
   bool hangs = false;
+  bool fails_to_start = false;  // a damaged image: the start itself fails
   // When set, the run time for a command line, decided as the process starts (a program that
   // fails at once ends sooner than one that does its work).
   std::function<std::uint64_t(Server&, const std::wstring& command_line)> run_time;

@@ -77,6 +77,9 @@ std::wstring SimProcesses::FindImage(std::wstring_view command_line) const {
 std::unique_ptr<ChildProcess> SimProcesses::Start(std::wstring_view command_line, int show_window) {
   const std::wstring image = FindImage(command_line);
   if (image.empty()) Raise(VbError::kFileNotFound);
+  if (const Program* program = server_.ProgramAt(image); program && program->fails_to_start) {
+    Raise(VbError::kFileNotFound);  // CreateProcess refuses it; the run time reports 53
+  }
   const std::uint32_t id =
       server_.StartProcess(image, std::wstring(command_line), current_dir_, show_window);
   return std::make_unique<SimChild>(server_, id);

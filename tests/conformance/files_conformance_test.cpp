@@ -55,7 +55,7 @@ TEST_F(FilesConformance, DeletingFiles) {
   EXPECT_TRUE(fs().FileExists(At(L"locked.dat")));
   EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"locked.dat"), true); }), 0);
   EXPECT_FALSE(fs().FileExists(At(L"locked.dat")));
-  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.log"), true); }), 0);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.LOG"), true); }), 0) << "matched in any case";
   EXPECT_EQ(fs().ListFiles(scratch_), std::vector<std::wstring>{L"keep.txt"});
   EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.log"), true); }), 53) << "no match left";
 }
@@ -112,6 +112,24 @@ TEST_F(FilesConformance, ListingFollowsTheVolumesNameOrder) {
   EXPECT_EQ(fs().ListFiles(scratch_),
             (std::vector<std::wstring>{L"alpha.dll", L"Beta.dll", L"gamma.dll", L"Zulu.dll",
                                        L"_under.dll"}));
+}
+
+TEST_F(FilesConformance, SubfoldersListInTheVolumesNameOrder) {
+  for (const wchar_t* name : {L"Zeta", L"alpha", L"Mid", L"beta"}) fs().MakeFolder(At(name));
+  EXPECT_EQ(fs().ListFolders(scratch_),
+            (std::vector<std::wstring>{L"alpha", L"beta", L"Mid", L"Zeta"}));
+}
+
+TEST_F(FilesConformance, AFolderDeletionStopsAtAFileInUse) {
+  fs().MakeFolder(At(L"tree"));
+  Make(L"tree\\a.txt");
+  Make(L"tree\\b.txt");
+  Make(L"tree\\c.txt");
+  auto held = fs().OpenText(At(L"tree\\b.txt"), OpenMode::kAppend);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFolder(At(L"tree"), true); }), 70);
+  EXPECT_FALSE(fs().FileExists(At(L"tree\\a.txt"))) << "what went before stays deleted";
+  EXPECT_TRUE(fs().FileExists(At(L"tree\\b.txt")));
+  EXPECT_TRUE(fs().FileExists(At(L"tree\\c.txt"))) << "nothing after it is touched";
 }
 
 TEST_F(FilesConformance, TextFilesWriteAppendAndReadLines) {
