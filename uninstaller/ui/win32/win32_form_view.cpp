@@ -177,9 +177,16 @@ void Win32FormView::CreateControls() {
     commands_[command] = control.name;
     ids_[std::string(control.name)] = command;
     if (control.kind == Kind::kPicture && bitmap < static_cast<int>(std::size(bitmaps_))) {
+      // The artwork drawn for 144 DPI where the boxes are that large, else the 96 DPI one.
       const std::wstring resource(control.name.begin(), control.name.end());
-      bitmaps_[bitmap] = static_cast<HBITMAP>(
-          ::LoadImageW(instance_, resource.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+      if (dpi_ >= 132) {
+        bitmaps_[bitmap] = static_cast<HBITMAP>(::LoadImageW(
+            instance_, (resource + L"_144").c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+      }
+      if (bitmaps_[bitmap] == nullptr) {
+        bitmaps_[bitmap] = static_cast<HBITMAP>(
+            ::LoadImageW(instance_, resource.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+      }
       ::SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP,
                      reinterpret_cast<LPARAM>(bitmaps_[bitmap++]));
     }
@@ -225,7 +232,7 @@ void Win32FormView::Refresh(std::string_view control) {
     return;
   }
   if (spec->kind == Kind::kBrowser) {
-    Navigate(caption);
+    if (caption != navigated_) Navigate(caption);  // a move or resize does not reload the page
     const auto browser = children_.find(control);
     if (browser != children_.end()) {
       const RECT r = PixelsOf(*spec);
@@ -252,6 +259,7 @@ void Win32FormView::Refresh(std::string_view control) {
 }
 
 void Win32FormView::Navigate(const std::wstring& address) {
+  navigated_ = address;
   if (address.empty() || !BrowserHostReady()) return;
   auto& browser = children_[std::string("browserHelp")];
   if (browser != nullptr) ::DestroyWindow(browser);

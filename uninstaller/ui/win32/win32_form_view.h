@@ -55,6 +55,7 @@ class Win32FormView : public FormView {
   std::map<int, std::string> commands_;              // command id -> control name
   std::map<std::string, int, std::less<>> ids_;      // control name -> command id
   std::vector<HFONT> fonts_;
+  std::wstring navigated_;  // the address the browser was last sent to
   HBITMAP bitmaps_[4] = {};
   bool visible_ = false;
   bool busy_ = false;
