@@ -139,6 +139,7 @@ TEST_F(Windows, ChangingTheLanguageRelabelsEveryLoadedWindow) {
   StartIdle();
   views.WhenShown("frmDetails", [](ui::Form& f) { f.Hide(); });
   app->main.OnClick("Help");
+  app->splash.ShowOver(app->main);
   OpenAbout();
   const std::wstring failover_title = app->failover.Caption("");
   app->about.OnMenuItem("mnuLanguageList", 0);  // the German entry
@@ -146,9 +147,10 @@ TEST_F(Windows, ChangingTheLanguageRelabelsEveryLoadedWindow) {
   ExpectCaptions(app->main, german);
   ExpectCaptions(app->about, german);
   EXPECT_EQ(app->details.Caption(""), german.at(1001));
+  ExpectCaptions(app->splash, german);
   EXPECT_EQ(app->failover.Caption(""), failover_title) << "the warning is passed over";
   EXPECT_NE(app->main.Caption("cmdUninstall"), EnglishTable().at(1006));
-  for (const char* form : {"frmMain", "frmAbout", "frmDetails"}) {
+  for (const char* form : {"frmMain", "frmAbout", "frmDetails", "frmSplashScreen"}) {
     EXPECT_GE(views.Of(form)->repaints, 1) << form;
   }
   EXPECT_EQ(views.Of("frmFailoverWarning")->fonts.size(), 0u) << "takes no language fonts";
