@@ -3,6 +3,8 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/com_objects.h"
+#include "platform/database.h"
 #include "platform/debug_trace.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -27,6 +29,8 @@ struct Host {
   SystemInfo& system;
   Locale& locale;
   Resources& resources;
+  Database& database;
+  ComObjects& com;
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "uninstaller/sequence/startup.h"
+#include "uninstaller/sequence/uninstall_sequence.h"
 
 namespace uninstaller {
 
@@ -17,6 +18,7 @@ UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
       details(forms, platform::ProgramFolder(host.processes)),
       splash(forms),
       failover(forms, *this) {
+  main.on_uninstall = [this] { UninstallSequence(*this).OnPress(); };
   localize.SetFontHook([this](const velmar::LanguageFont&, velmar::FontTarget) {
     for (ui::Form* form : forms.loaded()) form->ApplyLanguageFonts();
   });

@@ -39,6 +39,8 @@ class UninstallerApp {
   velmar::VelmarVersionInfo version;
   bool VelmarServicesRunning = false;
   bool NotRunningAccepted = false;
+  // The connection text of all SQL work: the product database's, then msdb's.
+  std::wstring SqlConnectionString;
 
   ui::Forms forms;  // before the windows: they leave the list as they go
   ui::FrmMain main;

@@ -6,6 +6,7 @@
 
 #include "platform/host.h"
 #include "platform/sim/server.h"
+#include "platform/sim/sim_database.h"
 #include "platform/sim/sim_facilities.h"
 
 namespace platform::sim {
@@ -47,6 +48,8 @@ class Process {
   SimDebugTrace trace_;
   SimSystemInfo system_;
   SimResources resources_;
+  SimDatabase database_;
+  SimComObjects com_;
   Host host_;
 };
 

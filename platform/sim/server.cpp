@@ -101,11 +101,25 @@ void Server::AdvanceTo(std::uint64_t ms) {
         next = &record;
       }
     }
+    const auto event = events_.begin();
+    const bool event_due = event != events_.end() && event->first <= ms;
+    if (event_due && (next == nullptr || event->first <= *next->ends_ms)) {
+      now_ms_ = std::max(now_ms_, event->first);
+      // Taken off first: the action may set further events.
+      auto action = std::move(event->second);
+      events_.erase(event);
+      action();
+      continue;
+    }
     if (next == nullptr) break;
     now_ms_ = std::max(now_ms_, *next->ends_ms);
     EndProcess(*next);
   }
   now_ms_ = std::max(now_ms_, ms);
+}
+
+void Server::At(std::uint64_t ms, std::function<void()> action) {
+  events_.emplace(ms, std::move(action));
 }
 
 void Server::EndProcess(ProcessRecord& record) {

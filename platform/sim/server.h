@@ -16,6 +16,7 @@
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_services.h"
+#include "platform/sim/sim_sql_server.h"
 #include "platform/system_info.h"
 
 namespace platform::sim {
@@ -90,15 +91,21 @@ class Server {
   LocaleSettings locale;
   std::vector<std::wstring> scheduled_tasks;
   std::vector<std::wstring> unregistered_libraries;  // what regsvr32 /u took off, in order
+  SqlServer sql{*this};
+  std::uint64_t guids_made = 0;  // the COM objects' GUIDs are numbered, so tests can predict them
 
   // Virtual time, in milliseconds since the start of the test's day.
   std::uint64_t now_ms() const { return now_ms_; }
   LocalTime LocalNow() const;
   void SetStartTime(const LocalTime& start);  // the wall-clock time at now_ms() == 0
-  // Moves time on; processes whose end falls inside the step end in order of their end.
+  // Moves time on; processes whose end falls inside the step end, and timed events run, in
+  // order of their time (events first at a tie, each kind in the order it was set).
   void AdvanceTo(std::uint64_t ms);
   void AdvanceBy(std::uint64_t ms) { AdvanceTo(now_ms_ + ms); }
   std::uint32_t pump_cost_ms = 1;  // virtual time one pass of the message loop takes
+  // Runs the action when the clock reaches the time (at once on the next advance when the time
+  // has passed): what other machines' services do while the programs wait.
+  void At(std::uint64_t ms, std::function<void()> action);
 
   // Programs and language libraries are files on the drives with a behaviour or a table.
   void InstallProgram(std::wstring_view path, Program program);
@@ -128,6 +135,7 @@ class Server {
   std::map<std::wstring, StringTable> libraries_;  // keyed by the upper-cased full path
   std::deque<ProcessRecord> processes_;            // stable addresses while bodies start children
   std::uint32_t next_process_id_ = 1000;
+  std::multimap<std::uint64_t, std::function<void()>> events_;  // equal times keep their order
 };
 
 // A waited process that can never end: the simulation stops the test instead of hanging.

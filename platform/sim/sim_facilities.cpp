@@ -1,4 +1,4 @@
-// Clock, system information, locale and resources of one simulated process.
+// Clock, system information, locale, resources and COM objects of one simulated process.
 #include "platform/sim/sim_facilities.h"
 
 #include <cstdio>
@@ -11,6 +11,13 @@ float SimClock::SecondsSinceMidnight() {
   const LocalTime t = server_.LocalNow();
   return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
          static_cast<float>(t.millisecond) / 1000.0f;
+}
+
+std::wstring SimComObjects::NewGuidText() {
+  wchar_t text[40];
+  std::swprintf(text, 40, L"{00000000-0000-4000-8000-%012llX}",
+                static_cast<unsigned long long>(++server_.guids_made));
+  return text;
 }
 
 bool SimSystemInfo::Version(OsVersion& version) {

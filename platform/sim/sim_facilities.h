@@ -1,5 +1,5 @@
 // The small facilities of one simulated process: clock, debug trace, system information,
-// locale, resources and processes, each a view of the shared server.
+// locale, resources, processes and COM objects, each a view of the shared server.
 #pragma once
 
 #include <map>
@@ -83,6 +83,17 @@ class SimResources : public Resources {
   const std::wstring& current_dir_;
   std::map<ModuleHandle, Loaded> loaded_;
   ModuleHandle next_ = 0x10000000;
+};
+
+// GUIDs numbered across the machine, {00000000-0000-4000-8000-000000000001} first, so tests
+// can tell which ticket a program used.
+class SimComObjects : public ComObjects {
+ public:
+  explicit SimComObjects(Server& server) : server_(server) {}
+  std::wstring NewGuidText() override;
+
+ private:
+  Server& server_;
 };
 
 class SimProcesses : public Processes {

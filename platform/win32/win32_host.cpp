@@ -3,6 +3,8 @@
 #include "platform/win32/win32_host.h"
 
 #include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_com_objects.h"
+#include "platform/win32/win32_database.h"
 #include "platform/win32/win32_debug_trace.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_locale.h"
@@ -26,8 +28,11 @@ struct Win32Host::Parts {
   Win32SystemInfo system;
   Win32Locale locale;
   Win32Resources resources;
+  Win32ComObjects com;
+  Win32Database database;
   // Declared last: it refers to the members above, which are complete by then.
-  Host host{registry, files, processes, services, clock, boxes, trace, system, locale, resources};
+  Host host{registry, files,  processes, services,  clock,    boxes,
+            trace,    system, locale,    resources, database, com};
 };
 
 Win32Host::Win32Host() : parts_(std::make_unique<Parts>()) {}

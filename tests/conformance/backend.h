@@ -22,6 +22,9 @@ class Backend {
   virtual void InstallChildProgram(const std::wstring& path) = 0;
   // A batch file that writes MARKER (a file name) into the current directory.
   virtual void InstallMarkerBatch(const std::wstring& path, const std::wstring& marker) = 0;
+  // No SQL Server answers from here on: the simulation takes its server off the network;
+  // there is none to take away under Wine.
+  virtual void MakeSqlServerUnreachable() {}
 };
 
 std::unique_ptr<Backend> MakeBackend();

@@ -49,6 +49,7 @@ class SimBackend : public Backend {
     };
     server_.InstallProgram(path, batch);
   }
+  void MakeSqlServerUnreachable() override { server_.sql.reachable = false; }
 
  private:
   platform::sim::Server server_;

@@ -14,4 +14,9 @@ void ErrorTrap::Report(const platform::RuntimeError& error) {
   if (mode_ == ErrorMode::kReporting) log_.WriteLog(TrapLine(error));
 }
 
+void ProcedureTrap::Report(const platform::RuntimeError& error) {
+  log_.WriteLog(L"(error):" + std::to_wstring(error.number()) + L" (" + error.description() +
+                L") in procedure " + procedure_ + L" of " + owner_);
+}
+
 }  // namespace uninstaller

@@ -40,4 +40,28 @@ class ErrorTrap {
   ErrorMode mode_;
 };
 
+// The trap of a procedure that reports every failure in its own words and carries on:
+// "(error):" + number + " (" + description + ") in procedure " + name + " of " + owner, where
+// owner is "Form <window>" or "Module <module>".
+class ProcedureTrap {
+ public:
+  ProcedureTrap(UninstallLog& log, std::wstring procedure, std::wstring owner)
+      : log_(log), procedure_(std::move(procedure)), owner_(std::move(owner)) {}
+
+  template <typename Action>
+  void operator()(Action&& action) {
+    try {
+      action();
+    } catch (const platform::RuntimeError& error) {
+      Report(error);
+    }
+  }
+  void Report(const platform::RuntimeError& error);
+
+ private:
+  UninstallLog& log_;
+  std::wstring procedure_;
+  std::wstring owner_;
+};
+
 }  // namespace uninstaller

@@ -43,10 +43,7 @@ bool IsFailoverPrimary(UninstallerApp& app) {
 
 void WriteOpeningLines(UninstallerApp& app) {
   const velmar::WorkStationInfo workstation(app.host.system);
-  // The run time's App.Major, App.Minor and App.Revision: the build number is not shown.
-  const auto v = app.host.resources.FileVersion();
-  app.log.WriteLog(L"VelmarRemoval version =" + velmar::VbStr(v[0]) + L"." + velmar::VbStr(v[1]) +
-                   L"." + velmar::VbStr(v[3]) + L"\r\n");
+  app.log.WriteLog(VersionLine(app));
   app.log.WriteLog(L"\r\nLoading...");
   app.log.WriteLog(L"Computer name of local Velmar server=" + workstation.ComputerName());
   app.log.WriteLog(L"Local Velmar version=" + app.version.Text);
@@ -56,6 +53,13 @@ void WriteOpeningLines(UninstallerApp& app) {
 }
 
 }  // namespace
+
+// The run time's App.Major, App.Minor and App.Revision: the build number is not shown.
+std::wstring VersionLine(UninstallerApp& app) {
+  const auto v = app.host.resources.FileVersion();
+  return L"VelmarRemoval version =" + velmar::VbStr(v[0]) + L"." + velmar::VbStr(v[1]) + L"." +
+         velmar::VbStr(v[3]) + L"\r\n";
+}
 
 void RunStartup(UninstallerApp& app) {
   app.VelmarServicesRunning = false;

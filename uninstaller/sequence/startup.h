@@ -13,4 +13,8 @@ inline constexpr wchar_t kNodeManagerKey[] = L"Software\\Quillon\\ZqKtNodeMgr\\1
 // is touched. On return the log is open with its opening lines written.
 void RunStartup(UninstallerApp& app);
 
+// "VelmarRemoval version =" with the program's own version and a trailing CR LF, the log's
+// first line.
+std::wstring VersionLine(UninstallerApp& app);
+
 }  // namespace uninstaller

@@ -1,0 +1,250 @@
+// The Uninstall press through the first pass of service stops: the notice and the questions,
+// the subscriber-data branches (skipped, SQL-side, Dirscrub with its marker), the TSP step and
+// the thirty stop rows with their two wordings.
+#include "platform/sim/windows_programs.h"
+#include "platform/text.h"
+#include "tests/unit/uninstaller/uninstaller_fixture.h"
+#include "uninstaller/sequence/uninstall_sequence.h"
+
+namespace uninstaller::testing {
+namespace {
+
+namespace mb = platform::mb;
+using platform::sim::Hangs;
+using platform::sim::Process;
+using platform::sim::Program;
+using platform::sim::RunsFor;
+
+class StageA : public UninstallerTest {
+ protected:
+  void SetUp() override {
+    platform::sim::InstallWindowsPrograms(server);
+    server.InstallProgram(L"C:\\Tools\\kill.exe", platform::sim::KillProgram());
+    server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", RunsFor(3000));
+  }
+  void Questions(int last_answer = mb::kIdYes) {
+    for (std::uint32_t id : {2012u, 2002u, 2003u})
+      server.boxes.Expect(EnglishTable().at(id), mb::kIdYes);
+    server.boxes.Expect(EnglishTable().at(2004), last_answer);
+  }
+  void Sql2057() { server.boxes.Expect(EnglishTable().at(2057), mb::kIdOk); }
+  // Presses Uninstall; true when the press ended the program.
+  bool Press() {
+    try {
+      app->main.OnClick("cmdUninstall");
+    } catch (const platform::ProgramEnd&) {
+      return true;
+    }
+    return false;
+  }
+  std::string LogAfterStartup() {
+    const std::string log = Log();
+    const std::string mark = "waiting for command from user to continue.\r\n";
+    return log.substr(log.find(mark) + mark.size());
+  }
+};
+
+TEST_F(StageA, NotRunningShowsTheNoticeFirstThenTheQuestions) {
+  for (const auto* name : kServices) server.services.Find(name)->state = platform::svc::kStopped;
+  server.boxes.Expect(EnglishTable().at(2063) + L"\r\n" + EnglishTable().at(2064) +
+                          EnglishTable().at(2065) + L"\r\n\r\n" + EnglishTable().at(2066),
+                      mb::kIdNo);
+  ASSERT_FALSE(Start());
+  server.boxes.Expect(EnglishTable().at(2067), mb::kIdOk);
+  EXPECT_FALSE(Press());
+  EXPECT_TRUE(app->NotRunningAccepted);
+  Questions(mb::kIdNo);
+  EXPECT_FALSE(Press());
+}
+
+TEST_F(StageA, NoToTheLastQuestionLeavesOnlyTheStartupLines) {
+  ASSERT_FALSE(Start());
+  const std::string before = Log();
+  Questions(mb::kIdNo);
+  EXPECT_FALSE(Press());
+  EXPECT_EQ(Log(), before);
+  EXPECT_TRUE(app->main.Enabled("cmdUninstall")) << "the button can be pressed again";
+}
+
+TEST_F(StageA, OptionClearedSkipsTheDirectoryData) {
+  ASSERT_FALSE(Start());
+  Questions();
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_EQ(log.rfind("VelmarRemoval version = 4. 0. 34\r\n\r\n"
+                      "DOH removal skipped at user's request...\r\n\r\n"
+                      "   removing TSP information\r\n"
+                      "      completed TSP removal\r\n"
+                      "    Stopping TomCat (if installed)\r\n"
+                      "    net stop process completed\r\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_FALSE(app->main.Checked("chkCustomProperties"));
+  EXPECT_TRUE(app->main.Checked("chkStopServices"));
+  const auto pellet = server.Started(L"C:\\Tools\\PelletSetup.exe");
+  ASSERT_EQ(pellet.size(), 1u);
+  EXPECT_EQ(pellet[0]->command_line, L"C:\\Tools\\PelletSetup.exe -uninstall -silent");
+  EXPECT_EQ(pellet[0]->show_window, 2);
+}
+
+TEST_F(StageA, TheThirtyStopsWithTheirWordingsAndTheKiller) {
+  ASSERT_FALSE(Start());
+  server.InstallProgram(L"C:\\Program Files\\Corvane\\zqsvc.exe", Hangs());
+  server.InstallProgram(L"C:\\Program Files\\Corvane\\other.exe", Hangs());
+  process->host().processes.Start(L"\"C:\\Program Files\\Corvane\\zqsvc.exe\"", 0);
+  process->host().processes.Start(L"\"C:\\Program Files\\Corvane\\other.exe\"", 0);
+  Questions();
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_NE(log.find("    Stopping ZqKtGateway\r\n    Net stop process completed\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("    running Kill ZQ*\r\n    Kill process completed\r\n"
+                     "    Stopping WyDohMgr service\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(log.ends_with("    Stopping TAPISrv\r\n    net stop process completed\r\n" +
+                            std::string("Exiting Application at:")) ||
+              log.find("    Stopping TAPISrv\r\n    net stop process completed\r\nExiting "
+                       "Application at:") != std::string::npos);
+  EXPECT_EQ(server.Started(L"Net Stop").size(), 29u) << "prefixes compare in any case";
+  for (const wchar_t* name :
+       {L"ZqKtGateWay", L"ZqDirChangeWriter", L"ZqSqlChangeWriter", L"ZqDSAD"}) {
+    EXPECT_EQ(server.services.Find(name)->state, platform::svc::kStopped)
+        << platform::Utf8FromWide(name);
+  }
+  EXPECT_EQ(server.services.Find(L"WyDirReader")->state, platform::svc::kRunning)
+      << "not in the first pass";
+  std::map<std::wstring, bool> ended;
+  for (const auto& record : server.processes()) ended[record.image_path] = record.ended;
+  EXPECT_TRUE(ended[L"C:\\Program Files\\Corvane\\zqsvc.exe"]);
+  EXPECT_FALSE(ended[L"C:\\Program Files\\Corvane\\other.exe"]);
+}
+
+TEST_F(StageA, AHungNetStopCosts30SecondsAndTheNWording) {
+  ASSERT_FALSE(Start());
+  server.services.Install(L"ZqKtGateway", platform::svc::kRunning);
+  Program hung_net;
+  hung_net.hangs = true;
+  server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", hung_net);
+  Questions();
+  const auto before = server.now_ms();
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_NE(log.find("    Stopping TomCat (if installed)\r\n(error) net stop process took longer "
+                     "than 30 seconds, task terminated\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("    Stopping ZqKtGateway\r\n(error) Net stop took longer than 30 seconds, "
+                     "task terminated\r\n"),
+            std::string::npos);
+  EXPECT_GE(server.now_ms() - before, 29u * 30'000u);
+}
+
+TEST_F(StageA, PelletSetupPastTwentySeconds) {
+  server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", RunsFor(25'000));
+  ASSERT_FALSE(Start());
+  Questions();
+  EXPECT_TRUE(Press());
+  std::string log = LogAfterStartup();
+  EXPECT_NE(log.find("   removing TSP information\r\n    Stopping TomCat"), std::string::npos);
+  const auto* pellet = server.Started(L"C:\\Tools\\PelletSetup.exe")[0];
+  const auto* first_stop = server.Started(L"Net Stop TomCat")[0];
+  EXPECT_EQ(first_stop->started_ms - pellet->started_ms, 20'000u + 1) << "stopped waiting at 20 s";
+  EXPECT_GT(*pellet->ends_ms, first_stop->started_ms) << "the sequence went on while it ran";
+}
+
+TEST_F(StageA, AMissingPelletSetupIsATrapLine) {
+  platform::sim::FileSystemState::RemoveChild(*server.files.Find(L"C:\\Tools\\PelletSetup.exe"));
+  ASSERT_FALSE(Start());
+  Questions();
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_NE(log.find("   removing TSP information\r\n"
+                     "(error) Description:File not found number: 53\r\n"
+                     "    Stopping TomCat"),
+            std::string::npos)
+      << log;
+}
+
+class DirscrubPath : public StageA {
+ protected:
+  void SetUp() override {
+    StageA::SetUp();
+    InstallProduct(0x00030000, 0x00010000, L"C:\\Corvane\\");  // 3.1: older than 4.0(2.50)
+  }
+  void DirscrubStandIn(bool writes_marker) {
+    Program dirscrub;
+    dirscrub.run_ms = 60'000;
+    dirscrub.body = [writes_marker](Process& p) -> std::uint32_t {
+      auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
+      log->WriteLine(L"Dirscrub was here");
+      if (writes_marker) p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
+      return 0;
+    };
+    server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
+  }
+  void PressWithOption() {
+    app->main.SetChecked("chkRemoveSubscriberInfo", true);
+    Questions();
+    EXPECT_TRUE(Press());
+  }
+};
+
+TEST_F(DirscrubPath, HandOverWithTheMarker) {
+  DirscrubStandIn(true);
+  ASSERT_FALSE(Start());
+  PressWithOption();
+  const std::string log = LogAfterStartup();
+  EXPECT_EQ(log.rfind("    Launching Dirscrub using path=C:\\Tools\\DirscrubVelmar30.exe\r\n"
+                      "Dirscrub was here\r\n"
+                      "    Dirscrub completed, resuming uninstall.\r\n"
+                      "   removing TSP information\r\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_FALSE(server.files.Exists(L"C:\\VelmarUninstallTemp.xxx"));
+  EXPECT_TRUE(app->main.Checked("chkCustomProperties"));
+  EXPECT_TRUE(app->main.Checked("chkVelmarObjects"));
+  EXPECT_EQ(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe")[0]->command_line,
+            L"C:\\Tools\\DirscrubVelmar30.exe");
+}
+
+TEST_F(DirscrubPath, NoMarkerIsAnErrorLine) {
+  DirscrubStandIn(false);
+  ASSERT_FALSE(Start());
+  PressWithOption();
+  EXPECT_NE(LogAfterStartup().find("    Dirscrub completed, resuming uninstall.\r\n(error) "
+                                   "c:\\VelmarUninstallTemp.xxx file was not created.  Dirscrub "
+                                   "application did not run properly\r\n"),
+            std::string::npos);
+}
+
+TEST_F(DirscrubPath, AMissingDirscrubEndsTheProgram) {
+  ASSERT_FALSE(Start());
+  app->main.SetChecked("chkRemoveSubscriberInfo", true);
+  Questions();
+  server.boxes.Expect(EnglishTable().at(2018), mb::kIdOk);
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_EQ(log.rfind("(error) could not find file=C:\\Tools\\DirscrubVelmar30.exe\r\n"
+                      "  Existing application\r\n"
+                      "Exiting Application at:",
+                      0),
+            0u)
+      << log;
+  EXPECT_TRUE(server.Started(L"C:\\Tools\\PelletSetup.exe").empty());
+}
+
+TEST_F(StageA, NewerVersionsUseTheSqlSideRemoval) {
+  ASSERT_FALSE(Start());  // 4.0(3.50)
+  app->main.SetChecked("chkRemoveSubscriberInfo", true);
+  Questions();
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_NE(log.find("Starting removal of subscriber properties on a 4.0(3) or later system..."),
+            std::string::npos);
+  EXPECT_TRUE(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").empty());
+  EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
+}
+
+}  // namespace
+}  // namespace uninstaller::testing

@@ -1,0 +1,123 @@
+// The Uninstall press and stage A of the sequence: subscriber data, the TSP, the first pass of
+// service stops.
+#include "uninstaller/sequence/uninstall_sequence.h"
+
+#include "platform/text.h"
+#include "uninstaller/directory/directory_inventory.h"
+#include "uninstaller/directory/remove_directory_data.h"
+#include "uninstaller/sequence/service_stops.h"
+#include "uninstaller/sequence/startup.h"
+
+namespace uninstaller {
+namespace {
+
+template <typename Action>
+void ResumeNext(Action&& action) {
+  try {
+    action();
+  } catch (const platform::RuntimeError&) {
+  }
+}
+
+}  // namespace
+
+void ChangeDirectoryKeepingDrive(platform::Processes& processes, std::wstring_view folder) {
+  const std::wstring current = processes.CurrentDirectory();
+  if (current.size() >= 2 && folder.size() >= 2 &&
+      platform::UpcaseChar(current[0]) == platform::UpcaseChar(folder[0])) {
+    processes.ChangeDirectory(folder);
+  }
+}
+
+UninstallSequence::UninstallSequence(UninstallerApp& app)
+    : app_(app),
+      runner_(app.host, app.log),
+      trap_(app.log),
+      helpers_(app.host, app.log, runner_),
+      folder_(platform::ProgramFolder(app.host.processes)) {}
+
+bool UninstallSequence::Confirmed() {
+  if (!app_.VelmarServicesRunning && !app_.NotRunningAccepted) {
+    app_.Message(app_.Text(2067), platform::mb::kOk);
+    app_.NotRunningAccepted = true;
+    return false;
+  }
+  for (const std::uint32_t question : {2012u, 2002u, 2003u, 2004u}) {
+    int answer = platform::mb::kIdNo;
+    ResumeNext([&] { answer = app_.Message(app_.Text(question), platform::mb::kYesNo); });
+    if (answer != platform::mb::kIdYes) return false;
+  }
+  return true;
+}
+
+void UninstallSequence::OnPress() {
+  if (!Confirmed()) return;
+  app_.main.SetSequenceRunning(true);  // hourglass; no second press can start a nested run
+  trap_([&] { inventory_ = GetDirectoryInventory(app_); });
+  RemoveSubscriberData();
+  RemoveTsp();
+  trap_([&] { app_.main.TickRow(3); });
+  trap_([&] { ChangeDirectoryKeepingDrive(app_.host.processes, folder_); });
+  StopServices();
+  // The later stages continue from here; until they exist the press ends the program.
+  app_.ExitApplication();
+}
+
+void UninstallSequence::RemoveSubscriberData() {
+  if (!app_.main.RemoveSubscriberInfo()) {
+    app_.log.WriteLog(VersionLine(app_));
+    app_.log.WriteLog(L"DOH removal skipped at user's request...\r\n");
+    return;
+  }
+  trap_([&] { app_.main.TickRow(1); });
+  if (app_.IsVelmarVersionAtLeast(4, 0, 2, 50)) {
+    trap_([&] { RemoveDirectoryData(app_); });
+    return;
+  }
+  HandOverToDirscrub();
+  trap_([&] { app_.main.TickRow(2); });
+}
+
+void UninstallSequence::HandOverToDirscrub() {
+  const std::wstring dirscrub = folder_ + L"\\DirscrubVelmar30.exe";
+  if (!FileExists(app_.host.files, dirscrub)) {
+    app_.log.WriteLog(L"(error) could not find file=" + dirscrub);
+    app_.log.WriteLog(L"  Existing application");
+    app_.Message(app_.Text(2018), platform::mb::kOk);
+    app_.ExitApplication();
+  }
+  app_.log.WriteLog(L"    Launching Dirscrub using path=" + dirscrub);
+  app_.log.Close();  // Dirscrub appends to the same file; only one writer at a time
+  runner_.PauseSeconds(1);
+  trap_([&] {
+    auto child = runner_.StartProcess(dirscrub, velmar::show::kNormal);
+    runner_.WaitForProcess(*child, platform::kInfinite);
+  });
+  app_.log.ReopenForAppend();
+  app_.log.WriteLog(L"    Dirscrub completed, resuming uninstall.");
+  trap_([&] {
+    if (FileExists(app_.host.files, L"c:\\VelmarUninstalltemp.xxx")) {
+      app_.host.files.RemoveFile(L"c:\\velmarUninstalltemp.xxx", false);
+    } else {
+      app_.log.WriteLog(
+          L"(error) c:\\VelmarUninstallTemp.xxx file was not created.  Dirscrub application did "
+          L"not run properly");
+    }
+  });
+}
+
+void UninstallSequence::RemoveTsp() {
+  const std::wstring command = folder_ + L"\\PelletSetup.exe -uninstall -silent";
+  trap_([&] {
+    runner_.Run({L"   removing TSP information", command, velmar::show::kMinimized, 20'000, L"",
+                 L"      completed TSP removal"});
+  });
+}
+
+void UninstallSequence::StopServices() {
+  for (const velmar::ProcessStep& step : FirstPassOfServiceStops()) {
+    trap_([&] { runner_.Run(step); });
+  }
+}
+
+}  // namespace uninstaller
