@@ -8,6 +8,7 @@
 #include "platform/debug_trace.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/iis_admin.h"
 #include "platform/locale.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
@@ -31,6 +32,7 @@ struct Host {
   Resources& resources;
   Database& database;
   ComObjects& com;
+  IisAdmin& iis;
 };
 
 }  // namespace platform

@@ -30,8 +30,9 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
       resources_(server, own_strings_, file_version, current_dir_),
       database_(server),
       com_(server),
-      host_{registry_, files_,  processes_, services_,  clock_,    boxes_,
-            trace_,    system_, locale_,    resources_, database_, com_} {
+      iis_(server.iis),
+      host_{registry_, files_,  processes_, services_, clock_, boxes_, trace_,
+            system_,   locale_, resources_, database_, com_,   iis_} {
   FileNode* image = server_.files.Find(module_path_);
   if (image == nullptr) image = &server_.files.WriteFile(module_path_, "MZ");
   image_ = FileSystemState::Share(*image);

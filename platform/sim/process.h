@@ -50,6 +50,7 @@ class Process {
   SimResources resources_;
   SimDatabase database_;
   SimComObjects com_;
+  SimIisAdmin iis_;
   Host host_;
 };
 

@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_iis.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_services.h"
@@ -89,6 +90,7 @@ class Server {
   std::vector<std::wstring> debug_trace;
   MachineInfo machine;
   LocaleSettings locale;
+  IisMetabase iis;
   std::vector<std::wstring> scheduled_tasks;
   std::vector<std::wstring> unregistered_libraries;  // what regsvr32 /u took off, in order
   SqlServer sql{*this};

@@ -36,6 +36,8 @@ class DispatchObject {
 
   // 429 when the class is not registered, else the HRESULT of the failed creation.
   static DispatchObject Create(std::wstring_view prog_id);
+  // Takes over one reference to an IDispatch obtained elsewhere (for example by ADsGetObject).
+  static DispatchObject Adopt(void* dispatch) { return DispatchObject(dispatch); }
 
   DbValue Get(std::wstring_view name, const std::vector<DbValue>& arguments = {}) const;
   DispatchObject Object(std::wstring_view name, const std::vector<DbValue>& arguments = {}) const;

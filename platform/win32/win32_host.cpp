@@ -7,6 +7,7 @@
 #include "platform/win32/win32_database.h"
 #include "platform/win32/win32_debug_trace.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_iis_admin.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_processes.h"
@@ -30,9 +31,10 @@ struct Win32Host::Parts {
   Win32Resources resources;
   Win32ComObjects com;
   Win32Database database;
+  Win32IisAdmin iis;
   // Declared last: it refers to the members above, which are complete by then.
-  Host host{registry, files,  processes, services,  clock,    boxes,
-            trace,    system, locale,    resources, database, com};
+  Host host{registry, files,  processes, services, clock, boxes, trace,
+            system,   locale, resources, database, com,   iis};
 };
 
 Win32Host::Win32Host() : parts_(std::make_unique<Parts>()) {}

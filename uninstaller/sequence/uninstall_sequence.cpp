@@ -7,6 +7,7 @@
 #include "uninstaller/directory/remove_directory_data.h"
 #include "uninstaller/sequence/service_stops.h"
 #include "uninstaller/sequence/startup.h"
+#include "uninstaller/sequence/web_and_iis.h"
 
 namespace uninstaller {
 namespace {
@@ -59,6 +60,7 @@ void UninstallSequence::OnPress() {
   trap_([&] { app_.main.TickRow(3); });
   trap_([&] { ChangeDirectoryKeepingDrive(app_.host.processes, folder_); });
   StopServices();
+  RemoveWebApplicationsAndStopPlatform(app_, runner_, trap_);
   // The later stages continue from here; until they exist the press ends the program.
   app_.ExitApplication();
 }

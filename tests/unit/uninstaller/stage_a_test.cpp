@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
+#include "uninstaller/sequence/web_and_iis.h"
 
 namespace uninstaller::testing {
 namespace {
@@ -102,18 +103,16 @@ TEST_F(StageA, TheThirtyStopsWithTheirWordingsAndTheKiller) {
   EXPECT_NE(log.find("    running Kill ZQ*\r\n    Kill process completed\r\n"
                      "    Stopping WyDohMgr service\r\n"),
             std::string::npos);
-  EXPECT_TRUE(log.ends_with("    Stopping TAPISrv\r\n    net stop process completed\r\n" +
-                            std::string("Exiting Application at:")) ||
-              log.find("    Stopping TAPISrv\r\n    net stop process completed\r\nExiting "
-                       "Application at:") != std::string::npos);
-  EXPECT_EQ(server.Started(L"Net Stop").size(), 29u) << "prefixes compare in any case";
-  for (const wchar_t* name :
-       {L"ZqKtGateWay", L"ZqDirChangeWriter", L"ZqSqlChangeWriter", L"ZqDSAD"}) {
+  EXPECT_NE(log.find("    Stopping TAPISrv\r\n    net stop process completed\r\n"
+                     "    Corvane install path=C:\\Program Files\\Corvane\r\n"),
+            std::string::npos)
+      << "the second half of the stage follows row 30 at once";
+  EXPECT_EQ(server.Started(L"Net Stop").size(), 29u + 1 + 8 + 14)
+      << "first pass, the web service, second pass, platform services";
+  for (const auto* name : kServices) {
     EXPECT_EQ(server.services.Find(name)->state, platform::svc::kStopped)
-        << platform::Utf8FromWide(name);
+        << platform::Utf8FromWide(name) << ": WyDirReader goes in the second pass";
   }
-  EXPECT_EQ(server.services.Find(L"WyDirReader")->state, platform::svc::kRunning)
-      << "not in the first pass";
   std::map<std::wstring, bool> ended;
   for (const auto& record : server.processes()) ended[record.image_path] = record.ended;
   EXPECT_TRUE(ended[L"C:\\Program Files\\Corvane\\zqsvc.exe"]);
@@ -123,9 +122,8 @@ TEST_F(StageA, TheThirtyStopsWithTheirWordingsAndTheKiller) {
 TEST_F(StageA, AHungNetStopCosts30SecondsAndTheNWording) {
   ASSERT_FALSE(Start());
   server.services.Install(L"ZqKtGateway", platform::svc::kRunning);
-  Program hung_net;
-  hung_net.hangs = true;
-  server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", hung_net);
+  // Hangs for hours: the first pass gives up after 30 s, the later unlimited waits sit it out.
+  server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", RunsFor(10ULL * 3600 * 1000));
   Questions();
   const auto before = server.now_ms();
   EXPECT_TRUE(Press());
@@ -244,6 +242,109 @@ TEST_F(StageA, NewerVersionsUseTheSqlSideRemoval) {
             std::string::npos);
   EXPECT_TRUE(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").empty());
   EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
+}
+
+}  // namespace
+}  // namespace uninstaller::testing
+
+namespace uninstaller::testing {
+namespace {
+
+// The second half of stage A: the kit, the web-application script, IIS and the headline.
+class WebAndIis : public StageA {
+ protected:
+  std::string RunToHeadline() {
+    EXPECT_FALSE(Start());
+    Questions();
+    EXPECT_TRUE(Press());
+    const std::string log = LogAfterStartup();
+    const auto from = log.find("    Corvane install path=");
+    return from == std::string::npos ? log : log.substr(from);
+  }
+  void Faldern(const std::wstring& path) {
+    server.registry.SetString(platform::reg::kLocalMachine, kFaldernKey, L"Path", path);
+  }
+};
+
+TEST_F(WebAndIis, NoKitNoScriptNoIis) {
+  server.iis.installed = false;
+  const std::string log = RunToHeadline();
+  EXPECT_EQ(log.substr(0, log.find("Exiting Application")),
+            "    Corvane install path=C:\\Program Files\\Corvane\r\n"
+            "    No Faldern install detected.\r\n"
+            "    Stopping the WWW service\r\n"
+            "    net stop process completed\r\n"
+            "IIS virtual directories removed\r\n"
+            "IIS Application Pool removed\r\n"
+            "Velmar shut down and all related services stopped\r\n");
+  EXPECT_EQ(server.Started(L"kill.exe ctbbserv.exe")[0]->show_window, 2);
+  EXPECT_EQ(server.Started(L"net stop ZqktNodeMgr").size(), 1u);
+}
+
+TEST_F(WebAndIis, AKitKeyWithoutPathIsAWarning) {
+  Faldern(L"");
+  EXPECT_NE(
+      RunToHeadline().find("(warning) Faldern registry keys found but no path to executable "
+                           "detected - skipping uninstall of the FDK\r\n    Stopping the WWW"),
+      std::string::npos);
+}
+
+TEST_F(WebAndIis, TheKitsUninstallerUnderTheInstallRoot) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  Faldern(L"%CORVANE%\\kit\\remove.exe");
+  server.InstallProgram(L"D:\\Corvane\\kit\\remove.exe", RunsFor(400'000));
+  const std::string log = RunToHeadline();
+  EXPECT_EQ(log.rfind("    Corvane install path=D:\\Corvane\\\r\n"
+                      "    Uninstalling Faldern: D:\\Corvane\\kit\\remove.exe\r\n"
+                      "    FDK Uninstall process completed\r\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_EQ(server.Started(L"D:\\Corvane\\kit\\remove.exe")[0]->command_line,
+            L"D:\\Corvane\\kit\\remove.exe /silentuninstall");
+  EXPECT_EQ(ExpandCorvane(L"%corvane%\\a %Corvane%\\b", L"E:\\R\\"), L"E:\\R\\a E:\\R\\b");
+}
+
+TEST_F(WebAndIis, TheWebApplicationScriptRunsInItsFolderAndComesBack) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  server.files.WriteFile(L"D:\\Corvane\\brnkserv\\uninstall.js", "WScript.Quit(0);");
+  server.files.WriteFile(L"C:\\Tools\\mypause.exe", "MZ");
+  platform::sim::Program script;
+  script.run_ms = 250'000;
+  std::wstring ran_in;
+  script.body = [&ran_in](Process& p) -> std::uint32_t {
+    ran_in = p.host().processes.CurrentDirectory();
+    return 0;
+  };
+  server.InstallProgram(L"C:\\Tools\\tomcatuninstall.bat", script);
+  const std::string log = RunToHeadline();
+  EXPECT_NE(log.find("    running: D:\\Corvane\\brnkserv\\uninstall.js\r\n"
+                     "(warning) uninstall.js script took more than 2 minutes to run - terminating "
+                     "and moving on.\r\n"
+                     "    Stopping the WWW service\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(server.files.Exists(L"D:\\Corvane\\brnkserv\\mypause.exe"));
+  EXPECT_TRUE(server.files.Exists(L"D:\\Corvane\\brnkserv\\tomcatuninstall.bat"));
+  EXPECT_EQ(ran_in, L"D:\\Corvane\\brnkserv");
+  EXPECT_EQ(server.Started(L"tomcatuninstall.bat")[0]->current_dir, L"D:\\Corvane\\brnkserv");
+  EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->current_dir, L"C:\\Tools")
+      << "back in the uninstaller's folder, on its own drive";
+}
+
+TEST_F(WebAndIis, TheProductsIisObjectsGoOthersStay) {
+  server.iis.virtual_directories = {L"Status", L"ZQXML", L"Printers", L"Web"};
+  server.iis.application_pools = {L"DefaultAppPool", L"midlets", L"Web"};
+  server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\DRQ\\page.htm", "x").attributes =
+      platform::attr::kReadOnly;
+  server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\ZqXML\\a.xml", "x");
+  server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\index.htm", "x");
+  RunToHeadline();
+  EXPECT_EQ(server.iis.virtual_directories, std::vector<std::wstring>{L"Printers"});
+  EXPECT_EQ(server.iis.application_pools, std::vector<std::wstring>{L"DefaultAppPool"});
+  EXPECT_FALSE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\DRQ"));
+  EXPECT_FALSE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\ZqXML"));
+  EXPECT_TRUE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\index.htm"));
 }
 
 }  // namespace
