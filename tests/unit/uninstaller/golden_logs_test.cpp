@@ -1,0 +1,112 @@
+// Whole presses compared line for line with logs written by hand from the product's texts:
+// a typical 4.0(3.x) run with the option ticked and a 3.1 run through Dirscrub. Only the
+// closing line's date and time are masked.
+#include <fstream>
+#include <sstream>
+
+#include "platform/sim/sim_sql_server.h"
+#include "platform/sim/windows_programs.h"
+#include "tests/unit/uninstaller/uninstaller_fixture.h"
+
+namespace uninstaller::testing {
+namespace {
+
+namespace mb = platform::mb;
+using platform::sim::Process;
+using platform::sim::RunsFor;
+
+std::vector<std::string> GoldenLines(const std::string& name) {
+  std::ifstream file(std::string(VELMAR_GOLDEN_DIR) + "/" + name);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> LogLines(const std::string& log) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::string line = log.substr(start, end - start);
+    if (line.rfind("Exiting Application at:", 0) == 0) line = "Exiting Application at:<DATE>";
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+class GoldenLogs : public UninstallerTest {
+ protected:
+  void SetUp() override {
+    platform::sim::InstallWindowsPrograms(server);
+    server.InstallProgram(L"C:\\Tools\\kill.exe", platform::sim::KillProgram());
+    server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", RunsFor(3000));
+    server.machine.user->user_name = L"Administrator";
+  }
+  void PressWithEveryAnswerYes() {
+    app->main.SetChecked("chkRemoveSubscriberInfo", true);
+    for (std::uint32_t id : {2012u, 2002u, 2003u, 2004u}) {
+      server.boxes.Expect(EnglishTable().at(id), mb::kIdYes);
+    }
+    try {
+      app->main.OnClick("cmdUninstall");
+      ADD_FAILURE() << "the press should end the program";
+    } catch (const platform::ProgramEnd&) {
+    }
+  }
+  void ExpectGolden(const std::string& name) {
+    const auto expected = GoldenLines(name);
+    const auto seen = LogLines(Log());
+    ASSERT_FALSE(expected.empty()) << name << " not found";
+    for (std::size_t i = 0; i < std::max(expected.size(), seen.size()); ++i) {
+      ASSERT_EQ(i < seen.size() ? seen[i] : "(missing)",
+                i < expected.size() ? expected[i] : "(extra)")
+          << "line " << i + 1 << " of " << name;
+    }
+  }
+};
+
+TEST_F(GoldenLogs, ATypical4xRunWithTheOptionTicked) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  auto& sql = server.sql;
+  sql.AddSubscriber({L"ESubscriber", L"Example Subscriber", L"ESubscriber_A", 1,
+                     L"{11111111-0000-0000-0000-000000000001}"});
+  sql.AddSubscriber({L"EAdministrator", L"Example Administrator", L"EAdmin_A", 1,
+                     L"{11111111-0000-0000-0000-000000000002}"});
+  sql.AddSubscriber(
+      {L"jdoe", L"Jane Doe", L"JDoe_A", 0, L"{11111111-0000-0000-0000-000000000003}"});
+  sql.AddLocation({L"default", L"Main Site", L"Site_A", L"{22222222-0000-0000-0000-000000000001}",
+                   L"DIR-LOC-1"});
+  int n = 1;
+  for (const wchar_t* alias : {L"allsubscribers", L"unaddressedmessages", L"SystemEventMessages"}) {
+    const std::wstring display = alias == std::wstring(L"allsubscribers") ? L"AllSubscribers"
+                                 : alias == std::wstring(L"unaddressedmessages")
+                                     ? L"UnaddressedMessages"
+                                     : L"SystemEventMessages";
+    sql.AddDistributionList(
+        {alias, display + L"_UID", display, L"cn=" + display + L",cn=Recipients",
+         L"{33333333-0000-0000-0000-00000000000" + std::to_wstring(n++) + L"}",
+         L"DIR-DL-" + std::to_wstring(n), L"{22222222-0000-0000-0000-000000000001}"});
+  }
+  sql.sync.delay_ms = 1000;
+  ASSERT_FALSE(Start());
+  PressWithEveryAnswerYes();
+  ExpectGolden("stage_a_typical_4x.log");
+}
+
+TEST_F(GoldenLogs, A31RunThroughDirscrub) {
+  InstallProduct(0x00030001, 0x00040002, L"C:\\Corvane\\");
+  platform::sim::Program dirscrub;
+  dirscrub.run_ms = 90'000;
+  dirscrub.body = [](Process& p) -> std::uint32_t {
+    auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
+    log->WriteLine(L"Dirscrub stand-in: cleaning the directory");
+    p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
+    return 0;
+  };
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
+  ASSERT_FALSE(Start());
+  PressWithEveryAnswerYes();
+  ExpectGolden("stage_a_dirscrub_31.log");
+}
+
+}  // namespace
+}  // namespace uninstaller::testing
