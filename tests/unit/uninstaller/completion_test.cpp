@@ -1,0 +1,103 @@
+// The completion of a press: the RunOnce entry and the batch, the completion line, the
+// summary with the error count, the accounts box for older versions, Notepad, the closing line.
+#include "uninstaller/sequence/completion.h"
+#include "common/registry_api.h"
+#include "platform/sim/windows_programs.h"
+#include "platform/text.h"
+#include "tests/unit/uninstaller/uninstaller_fixture.h"
+
+namespace uninstaller::testing {
+namespace {
+
+namespace mb = platform::mb;
+
+class Completion : public UninstallerTest {
+ protected:
+  void SetUp() override { platform::sim::InstallWindowsPrograms(server); }
+  void Begin() {
+    ASSERT_FALSE(Start());
+    server.registry.Ensure(platform::reg::kCurrentUser, kRunOnceKey);
+    server.files.WriteFile(L"C:\\Tools\\VelmarClean.bat", "@rd /s /q %*\r\n");
+  }
+  std::wstring Summary(int errors) {
+    return EnglishTable().at(2008) + L"\r\n" + (errors >= 0 ? L" " : L"") +
+           std::to_wstring(errors) + EnglishTable().at(2009) + L"\r\n" + EnglishTable().at(2010);
+  }
+  void Finish(const std::wstring& inventory = L"\r\nSubscribers:\r\n") {
+    velmar::ProcessRunner runner(process->host(), app->log);
+    EXPECT_THROW(RunCompletion(*app, runner, L"C:\\Corvane\\", inventory), platform::ProgramEnd);
+  }
+};
+
+TEST_F(Completion, AnErrorFreeRunAndOk) {
+  Begin();
+  server.boxes.Expect(Summary(0), mb::kIdOk);
+  Finish();
+  const auto* run_once = server.registry.Value(platform::reg::kCurrentUser, kRunOnceKey, L"1");
+  ASSERT_NE(run_once, nullptr);
+  EXPECT_EQ(run_once->type, platform::reg::kSz);
+  const auto data = velmar::RegistryAPI(process->host().registry, process->host().locale)
+                        .GetRegValue(platform::reg::kCurrentUser, kRunOnceKey, L"1",
+                                     platform::reg::kSz, std::wstring());
+  EXPECT_EQ(std::get<std::wstring>(data), L"c:\\VelmarClean.bat C:\\Corvane\\");
+  EXPECT_EQ(server.files.ReadFile(L"C:\\VelmarClean.bat"), "@rd /s /q %*\r\n");
+  const auto notepad = server.Started(L"notepad.exe");
+  ASSERT_EQ(notepad.size(), 1u);
+  EXPECT_EQ(notepad[0]->command_line, L"notepad.exe c:\\VelmarUninstall.log");
+  EXPECT_EQ(notepad[0]->show_window, 3);
+  EXPECT_FALSE(notepad[0]->ended) << "not waited for";
+  const std::string log = Log();
+  EXPECT_NE(log.find("Uninstall loaded, waiting for command from user to continue.\r\n"
+                     "Uninstall completed at:12/6/2006 3:38:"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find(" PM\r\nExiting Application at:"), std::string::npos);
+  EXPECT_EQ(server.boxes.shown().back().style & mb::kButtonMask, mb::kOkCancel);
+}
+
+TEST_F(Completion, TheCountShowsTheErrorLinesAndCancelStartsNothing) {
+  Begin();
+  for (const wchar_t* line :
+       {L"(error) one", L"x (ERROR) two", L"(warning) not counted here", L"(error) three"}) {
+    app->log.WriteLog(line);
+  }
+  server.boxes.Expect(Summary(3), mb::kIdCancel);
+  Finish();
+  EXPECT_TRUE(server.Started(L"notepad.exe").empty());
+  EXPECT_EQ(app->log.WarningCount(), 1);
+}
+
+TEST_F(Completion, OlderVersionsAreToldWhichAccountsToRemove) {
+  InstallProduct(0x00040000, 0x00020031, L"C:\\Corvane\\");  // 4.0(2.49)
+  Begin();
+  const std::wstring inventory =
+      L"\r\nSubscribers:\r\nAlias='jdoe', Display Name='J', Mail Alias='J'\r\n";
+  server.boxes.Expect(EnglishTable().at(2039) + L"\r\n" + inventory, mb::kIdOk);
+  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  Finish(inventory);
+  EXPECT_NE(Log().find("User being asked to remove the following accounts:\r\n\r\nSubscribers:\r\n"
+                       "Alias='jdoe', Display Name='J', Mail Alias='J'\r\n\r\nExiting Application"),
+            std::string::npos)
+      << Log();
+}
+
+TEST_F(Completion, From4_0_2_50OnNoAccountsBox) {
+  InstallProduct(0x00040000, 0x00020032, L"C:\\Corvane\\");  // 4.0(2.50)
+  Begin();
+  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  Finish();
+  EXPECT_EQ(Log().find("User being asked"), std::string::npos);
+}
+
+TEST_F(Completion, NoRunOnceKeyNoBatchNoTrace) {
+  ASSERT_FALSE(Start());
+  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  Finish();
+  EXPECT_EQ(server.registry.Find(platform::reg::kCurrentUser, kRunOnceKey), nullptr)
+      << "the key is never created";
+  EXPECT_FALSE(server.files.Exists(L"C:\\VelmarClean.bat"));
+  EXPECT_EQ(Log().find("(error)"), std::string::npos) << "every failure here is silent";
+}
+
+}  // namespace
+}  // namespace uninstaller::testing

@@ -1,0 +1,55 @@
+// The completion of the Uninstall press.
+#include "uninstaller/sequence/completion.h"
+
+#include "common/registry_api.h"
+#include "common/vb_text.h"
+
+namespace uninstaller {
+namespace {
+
+template <typename Action>
+void Silently(Action&& action) {
+  try {
+    action();
+  } catch (const platform::RuntimeError&) {
+  }
+}
+
+}  // namespace
+
+void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std::wstring& root,
+                   const std::wstring& inventory) {
+  Silently([&] {
+    // SetRegValue never creates the key: where it is missing, no entry is stored.
+    velmar::RegistryAPI(app.host.registry, app.host.locale)
+        .SetRegValue(platform::reg::kCurrentUser, kRunOnceKey, L"1", platform::reg::kSz,
+                     L"c:\\VelmarClean.bat " + root);
+  });
+  Silently([&] {
+    app.host.files.Copy(platform::ProgramFolder(app.host.processes) + L"\\VelmarClean.bat",
+                        L"c:\\VelmarClean.bat", true);
+  });
+  app.log.WriteLog(L"Uninstall completed at:" +
+                   app.host.locale.FormatGeneralDate(app.host.clock.Now()));
+  Silently([&] { app.main.SetSequenceRunning(false); });
+  app.log.Close();
+  app.log.CountLogProblems();
+  if (!app.IsVelmarVersionAtLeast(4, 0, 2, 50)) {
+    Silently([&] { app.Message(app.Text(2039) + L"\r\n" + inventory, platform::mb::kOk); });
+    app.log.WriteLog(L"User being asked to remove the following accounts:\r\n" + inventory);
+  }
+  int answer = platform::mb::kIdCancel;
+  Silently([&] {
+    answer = app.Message(app.Text(2008) + L"\r\n" + velmar::VbStr(app.log.ErrorCount()) +
+                             app.Text(2009) + L"\r\n" + app.Text(2010),
+                         platform::mb::kOkCancel);
+  });
+  if (answer == platform::mb::kIdOk) {
+    Silently([&] {
+      runner.StartProcess(L"notepad.exe c:\\VelmarUninstall.log", velmar::show::kMaximized);
+    });
+  }
+  app.ExitApplication();
+}
+
+}  // namespace uninstaller
