@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# The main job under Wine: the toolkit's programs run end to end on a sandboxed fake
-# installation. For now that is the uninstaller's start-up on a product that is not running,
-# answered No, its log printed, and Exit pressed; screenshots under build/windows/e2e/shots/.
-set -euo pipefail
+# The main job under Wine: the uninstaller run end to end on a sandboxed fake installation
+# (the product's values in the 32-bit registry view, its services running as fake service
+# programs, its kit, web script and a zq-named process), every window answered by the bench,
+# then the run's log and problem counts printed; screenshots under build/windows/e2e/shots/.
+set -uo pipefail
 build_dir=$(cd "${1:-build/windows}" && pwd)
-export BENCH_BUILD_DIR=$build_dir BENCH_TEST_NAME=main-job
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
-bash "$here/uninstaller_startup_test.sh"
-echo "== the uninstall log of the run that passed start-up, and its screenshots:"
-ls "$build_dir/e2e/shots/main-job/"
+export BENCH_BUILD_DIR=$build_dir BENCH_TEST_NAME=main-job BENCH_OUT_DIR=$build_dir/e2e
+export UNINSTALLER_EXE=$build_dir/dist/VelmarUninstall3xandUp.exe VELMAR_DIST_DIR=$build_dir/dist
+bash "$here/uninstaller_stage_a_test.sh"
+status=$?
+log=$build_dir/e2e/logs/main-job/VelmarUninstall.log
+if [ -f "$log" ]; then
+  echo "== c:\\VelmarUninstall.log of the run"
+  tr -d '\r' <"$log"
+  echo "== problem lines: $(grep -ic '(error)' "$log") error(s), $(grep -ic '(warning)' "$log") warning(s)"
+fi
+echo "== screenshots: $build_dir/e2e/shots/main-job/"
+ls "$build_dir/e2e/shots/main-job/" 2>/dev/null
+exit $status

@@ -263,4 +263,6 @@ done
 bench_expect_eq "the script ran in its own folder" "web application removed" \
   "$(tr -d '\r' <"$brnkserv/uninstall-ran.txt" 2>/dev/null || echo '<none>')"
 
+# The run's log stays beside the test's other logs, for people and for the main job to show.
+cp "$log_file" "$BENCH_LOG_DIR/VelmarUninstall.log" 2>/dev/null || true
 bench_finish
