@@ -32,6 +32,9 @@ class SystemInfo {
   virtual bool Version(OsVersion& version) = 0;                           // GetVersionExA
   virtual Status WorkstationInfo(WorkstationRecord& record) = 0;          // NetWkstaGetInfo, 102
   virtual Status WorkstationUserInfo(WorkstationUserRecord& record) = 0;  // NetWkstaUserGetInfo, 1
+  // The Windows folder as the system knows it (GetSystemWindowsDirectory), without a trailing
+  // "\": what a removal keeps out of its reach whatever the registry says.
+  virtual std::wstring WindowsFolder() = 0;
 };
 
 }  // namespace platform

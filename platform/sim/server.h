@@ -71,6 +71,7 @@ struct MachineInfo {
   std::optional<WorkstationUserRecord> user =
       WorkstationUserRecord{L"Administrator", L"VMSRV01", L"", L"\\\\VMSRV01"};
   std::vector<std::wstring> search_path{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS"};
+  std::wstring windows_folder = L"C:\\WINDOWS";
 };
 
 struct LocaleSettings {

@@ -39,6 +39,10 @@ Status SimSystemInfo::WorkstationUserInfo(WorkstationUserRecord& record) {
   return win::kSuccess;
 }
 
+std::wstring SimSystemInfo::WindowsFolder() {
+  return server_.machine.windows_folder;
+}
+
 std::string SimLocale::LocaleInfo(std::uint32_t lcid, std::uint32_t lctype) {
   constexpr std::uint32_t kUserDefault = 0x0400;
   constexpr std::uint32_t kSystemDefault = 0x0800;

@@ -40,6 +40,7 @@ class SimSystemInfo : public SystemInfo {
   bool Version(OsVersion& version) override;
   Status WorkstationInfo(WorkstationRecord& record) override;
   Status WorkstationUserInfo(WorkstationUserRecord& record) override;
+  std::wstring WindowsFolder() override;
 
  private:
   Server& server_;

@@ -81,4 +81,13 @@ Status Win32SystemInfo::WorkstationUserInfo(WorkstationUserRecord& record) {
   return static_cast<Status>(status);
 }
 
+std::wstring Win32SystemInfo::WindowsFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const UINT length = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return L"C:\\WINDOWS";
+  std::wstring folder(buffer, length);
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
 }  // namespace platform::win32

@@ -11,6 +11,7 @@ class Win32SystemInfo final : public SystemInfo {
   bool Version(OsVersion& version) override;
   Status WorkstationInfo(WorkstationRecord& record) override;
   Status WorkstationUserInfo(WorkstationUserRecord& record) override;
+  std::wstring WindowsFolder() override;
 };
 
 }  // namespace platform::win32
