@@ -3,6 +3,7 @@
 
 #include "common/registry_api.h"
 #include "common/vb_text.h"
+#include "uninstaller/sequence/footprint.h"
 
 namespace uninstaller {
 namespace {
@@ -19,12 +20,25 @@ void Silently(Action&& action) {
 
 void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std::wstring& root,
                    const std::wstring& inventory) {
+  // The batch deletes the root it is given at the next logon: only a root inside the
+  // product's footprint is handed to it (the batch refuses the others too).
+  bool usable_root = false;
   Silently([&] {
-    // SetRegValue never creates the key: where it is missing, no entry is stored.
-    velmar::RegistryAPI(app.host.registry, app.host.locale)
-        .SetRegValue(platform::reg::kCurrentUser, kRunOnceKey, L"1", platform::reg::kSz,
-                     L"c:\\VelmarClean.bat " + root);
+    usable_root = IsDeletableTree(root, ProtectedFolders::OfMachine(app.host)) &&
+                  root.find_first_of(L"&^%") == std::wstring::npos;
   });
+  if (usable_root) {
+    Silently([&] {
+      // SetRegValue never creates the key: where it is missing, no entry is stored.
+      velmar::RegistryAPI(app.host.registry, app.host.locale)
+          .SetRegValue(platform::reg::kCurrentUser, kRunOnceKey, L"1", platform::reg::kSz,
+                       L"c:\\VelmarClean.bat " + root);
+    });
+  } else {
+    app.log.WriteLog(L"(warning) Root Path=" + root +
+                     L" is not a folder of the product; the clean-up at the next logon is not "
+                     L"registered");
+  }
   Silently([&] {
     app.host.files.Copy(platform::ProgramFolder(app.host.processes) + L"\\VelmarClean.bat",
                         L"c:\\VelmarClean.bat", true);

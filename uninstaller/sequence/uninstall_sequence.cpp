@@ -5,7 +5,10 @@
 #include "platform/text.h"
 #include "uninstaller/directory/directory_inventory.h"
 #include "uninstaller/directory/remove_directory_data.h"
+#include "uninstaller/sequence/completion.h"
 #include "uninstaller/sequence/service_stops.h"
+#include "uninstaller/sequence/stage_b.h"
+#include "uninstaller/sequence/stage_c.h"
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/sequence/web_and_iis.h"
 
@@ -60,9 +63,10 @@ void UninstallSequence::OnPress() {
   trap_([&] { app_.main.TickRow(3); });
   trap_([&] { ChangeDirectoryKeepingDrive(app_.host.processes, folder_); });
   StopServices();
-  RemoveWebApplicationsAndStopPlatform(app_, runner_, trap_);
-  // The later stages continue from here; until they exist the press ends the program.
-  app_.ExitApplication();
+  const std::wstring root = RemoveWebApplicationsAndStopPlatform(app_, runner_, trap_);
+  RunStageB(app_, runner_, trap_, helpers_, root);
+  RunStageC(app_, runner_, trap_, helpers_, root);
+  RunCompletion(app_, runner_, root, inventory_);
 }
 
 void UninstallSequence::RemoveSubscriberData() {

@@ -138,8 +138,8 @@ std::wstring ExpandCorvane(std::wstring_view text, std::wstring_view root) {
   return out + std::wstring(text.substr(at));
 }
 
-void RemoveWebApplicationsAndStopPlatform(UninstallerApp& app, velmar::ProcessRunner& runner,
-                                          ErrorTrap& trap) {
+std::wstring RemoveWebApplicationsAndStopPlatform(UninstallerApp& app,
+                                                  velmar::ProcessRunner& runner, ErrorTrap& trap) {
   const std::wstring folder = platform::ProgramFolder(app.host.processes);
   std::wstring root;
   trap([&] { root = ReadText(app, kProductKey, L"Root Path"); });
@@ -160,6 +160,7 @@ void RemoveWebApplicationsAndStopPlatform(UninstallerApp& app, velmar::ProcessRu
   }
   runner.PauseSeconds(1);
   app.log.WriteLog(L"Velmar shut down and all related services stopped");
+  return root;
 }
 
 }  // namespace uninstaller

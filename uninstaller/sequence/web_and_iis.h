@@ -14,8 +14,9 @@ namespace uninstaller {
 inline constexpr wchar_t kFaldernKey[] =
     L"SOFTWARE\\Quillon\\Gearloft\\Diagnostic Tools\\Faldern Configuration Wizard";
 
-void RemoveWebApplicationsAndStopPlatform(UninstallerApp& app, velmar::ProcessRunner& runner,
-                                          ErrorTrap& trap);
+// Returns the install root ("Root Path") it read, which the later stages append to.
+std::wstring RemoveWebApplicationsAndStopPlatform(UninstallerApp& app,
+                                                  velmar::ProcessRunner& runner, ErrorTrap& trap);
 
 // Every "%Corvane%\" in the text, in any letter case, replaced by the install root.
 std::wstring ExpandCorvane(std::wstring_view text, std::wstring_view root);

@@ -1,6 +1,7 @@
-// Whole presses compared line for line with logs written by hand from the product's texts:
-// a typical 4.0(3.x) run with the option ticked and a 3.1 run through Dirscrub. Only the
-// closing line's date and time are masked.
+// Presses compared line for line, through the end of stage A, with logs written by hand from
+// the product's texts: a typical 4.0(3.x) run with the option ticked and a 3.1 run through
+// Dirscrub.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -46,15 +47,23 @@ class GoldenLogs : public UninstallerTest {
     for (std::uint32_t id : {2012u, 2002u, 2003u, 2004u}) {
       server.boxes.Expect(EnglishTable().at(id), mb::kIdYes);
     }
+    // The accounts box of an older version and the summary come at the very end.
+    for (int i = 0; i < (app->IsVelmarVersionAtLeast(4, 0, 2, 50) ? 1 : 2); ++i) {
+      server.boxes.ExpectAny(mb::kIdCancel);
+    }
     try {
       app->main.OnClick("cmdUninstall");
       ADD_FAILURE() << "the press should end the program";
     } catch (const platform::ProgramEnd&) {
     }
   }
+  // Compares the log through the line that ends stage A.
   void ExpectGolden(const std::string& name) {
     const auto expected = GoldenLines(name);
-    const auto seen = LogLines(Log());
+    auto seen = LogLines(Log());
+    const auto headline =
+        std::find(seen.begin(), seen.end(), "Velmar shut down and all related services stopped");
+    if (headline != seen.end()) seen.erase(headline + 1, seen.end());
     ASSERT_FALSE(expected.empty()) << name << " not found";
     for (std::size_t i = 0; i < std::max(expected.size(), seen.size()); ++i) {
       ASSERT_EQ(i < seen.size() ? seen[i] : "(missing)",

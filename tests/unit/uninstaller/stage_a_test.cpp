@@ -4,6 +4,7 @@
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
+#include "uninstaller/sequence/service_stops.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
 #include "uninstaller/sequence/web_and_iis.h"
 
@@ -22,6 +23,11 @@ class StageA : public UninstallerTest {
     platform::sim::InstallWindowsPrograms(server);
     server.InstallProgram(L"C:\\Tools\\kill.exe", platform::sim::KillProgram());
     server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", RunsFor(3000));
+  }
+  // The boxes at the end of a press that runs through: the accounts for a version older than
+  // 4.0(2.50), then the summary, whose Cancel leaves Notepad closed.
+  void Ending(int boxes = 1) {
+    for (int i = 0; i < boxes; ++i) server.boxes.ExpectAny(mb::kIdCancel);
   }
   void Questions(int last_answer = mb::kIdYes) {
     for (std::uint32_t id : {2012u, 2002u, 2003u})
@@ -70,6 +76,7 @@ TEST_F(StageA, NoToTheLastQuestionLeavesOnlyTheStartupLines) {
 TEST_F(StageA, OptionClearedSkipsTheDirectoryData) {
   ASSERT_FALSE(Start());
   Questions();
+  Ending();
   EXPECT_TRUE(Press());
   const std::string log = LogAfterStartup();
   EXPECT_EQ(log.rfind("VelmarRemoval version = 4. 0. 34\r\n\r\n"
@@ -96,6 +103,7 @@ TEST_F(StageA, TheThirtyStopsWithTheirWordingsAndTheKiller) {
   process->host().processes.Start(L"\"C:\\Program Files\\Corvane\\zqsvc.exe\"", 0);
   process->host().processes.Start(L"\"C:\\Program Files\\Corvane\\other.exe\"", 0);
   Questions();
+  Ending();
   EXPECT_TRUE(Press());
   const std::string log = LogAfterStartup();
   EXPECT_NE(log.find("    Stopping ZqKtGateway\r\n    Net stop process completed\r\n"),
@@ -107,11 +115,13 @@ TEST_F(StageA, TheThirtyStopsWithTheirWordingsAndTheKiller) {
                      "    Corvane install path=C:\\Program Files\\Corvane\r\n"),
             std::string::npos)
       << "the second half of the stage follows row 30 at once";
-  EXPECT_EQ(server.Started(L"Net Stop").size(), 29u + 1 + 8 + 14)
-      << "first pass, the web service, second pass, platform services";
+  for (const auto& step : FirstPassOfServiceStops()) {
+    EXPECT_FALSE(server.Started(step.command).empty()) << platform::Utf8FromWide(step.command);
+  }
   for (const auto* name : kServices) {
-    EXPECT_EQ(server.services.Find(name)->state, platform::svc::kStopped)
-        << platform::Utf8FromWide(name) << ": WyDirReader goes in the second pass";
+    const auto* service = server.services.Find(name);
+    EXPECT_TRUE(service == nullptr || service->state == platform::svc::kStopped)
+        << platform::Utf8FromWide(name) << " still running";
   }
   std::map<std::wstring, bool> ended;
   for (const auto& record : server.processes()) ended[record.image_path] = record.ended;
@@ -125,6 +135,7 @@ TEST_F(StageA, AHungNetStopCosts30SecondsAndTheNWording) {
   // Hangs for hours: the first pass gives up after 30 s, the later unlimited waits sit it out.
   server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", RunsFor(10ULL * 3600 * 1000));
   Questions();
+  Ending();
   const auto before = server.now_ms();
   EXPECT_TRUE(Press());
   const std::string log = LogAfterStartup();
@@ -141,6 +152,7 @@ TEST_F(StageA, PelletSetupPastTwentySeconds) {
   server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", RunsFor(25'000));
   ASSERT_FALSE(Start());
   Questions();
+  Ending();
   EXPECT_TRUE(Press());
   std::string log = LogAfterStartup();
   EXPECT_NE(log.find("   removing TSP information\r\n    Stopping TomCat"), std::string::npos);
@@ -154,6 +166,7 @@ TEST_F(StageA, AMissingPelletSetupIsATrapLine) {
   platform::sim::FileSystemState::RemoveChild(*server.files.Find(L"C:\\Tools\\PelletSetup.exe"));
   ASSERT_FALSE(Start());
   Questions();
+  Ending();
   EXPECT_TRUE(Press());
   const std::string log = LogAfterStartup();
   EXPECT_NE(log.find("   removing TSP information\r\n"
@@ -183,6 +196,7 @@ class DirscrubPath : public StageA {
   void PressWithOption() {
     app->main.SetChecked("chkRemoveSubscriberInfo", true);
     Questions();
+    Ending(2);
     EXPECT_TRUE(Press());
   }
 };
@@ -236,6 +250,7 @@ TEST_F(StageA, NewerVersionsUseTheSqlSideRemoval) {
   ASSERT_FALSE(Start());  // 4.0(3.50)
   app->main.SetChecked("chkRemoveSubscriberInfo", true);
   Questions();
+  Ending();
   EXPECT_TRUE(Press());
   const std::string log = LogAfterStartup();
   EXPECT_NE(log.find("Starting removal of subscriber properties on a 4.0(3) or later system..."),
@@ -256,6 +271,7 @@ class WebAndIis : public StageA {
   std::string RunToHeadline() {
     EXPECT_FALSE(Start());
     Questions();
+    Ending();
     EXPECT_TRUE(Press());
     const std::string log = LogAfterStartup();
     const auto from = log.find("    Corvane install path=");
@@ -269,7 +285,8 @@ class WebAndIis : public StageA {
 TEST_F(WebAndIis, NoKitNoScriptNoIis) {
   server.iis.installed = false;
   const std::string log = RunToHeadline();
-  EXPECT_EQ(log.substr(0, log.find("Exiting Application")),
+  const std::string headline = "Velmar shut down and all related services stopped\r\n";
+  EXPECT_EQ(log.substr(0, log.find(headline) + headline.size()),
             "    Corvane install path=C:\\Program Files\\Corvane\r\n"
             "    No Faldern install detected.\r\n"
             "    Stopping the WWW service\r\n"
@@ -312,8 +329,11 @@ TEST_F(WebAndIis, TheWebApplicationScriptRunsInItsFolderAndComesBack) {
   platform::sim::Program script;
   script.run_ms = 250'000;
   std::wstring ran_in;
-  script.body = [&ran_in](Process& p) -> std::uint32_t {
+  bool copied = false;
+  script.body = [&](Process& p) -> std::uint32_t {
     ran_in = p.host().processes.CurrentDirectory();
+    copied = p.host().files.FileExists(L"mypause.exe") &&
+             p.host().files.FileExists(L"tomcatuninstall.bat");
     return 0;
   };
   server.InstallProgram(L"C:\\Tools\\tomcatuninstall.bat", script);
@@ -324,8 +344,7 @@ TEST_F(WebAndIis, TheWebApplicationScriptRunsInItsFolderAndComesBack) {
                      "    Stopping the WWW service\r\n"),
             std::string::npos)
       << log;
-  EXPECT_TRUE(server.files.Exists(L"D:\\Corvane\\brnkserv\\mypause.exe"));
-  EXPECT_TRUE(server.files.Exists(L"D:\\Corvane\\brnkserv\\tomcatuninstall.bat"));
+  EXPECT_TRUE(copied) << "both companions copied beside the script before it ran";
   EXPECT_EQ(ran_in, L"D:\\Corvane\\brnkserv");
   EXPECT_EQ(server.Started(L"tomcatuninstall.bat")[0]->current_dir, L"D:\\Corvane\\brnkserv");
   EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->current_dir, L"C:\\Tools")
