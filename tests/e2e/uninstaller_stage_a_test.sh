@@ -122,18 +122,6 @@ answer_box() {
   bench_answer "$found" "$2" || bench_die "message box $1 did not close"
 }
 
-# click_client WINDOW CLIENT_WIDTH CLIENT_HEIGHT X Y: a left click at client pixels of a window
-# whose client area has the given size. Without a window manager Wine draws the frame, the
-# caption and the menu bar inside the X window; they are worked out from its size.
-click_client() {
-  local id=$1 client_w=$2 client_h=$3 x=$4 y=$5 geometry w h border
-  geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
-  w=${geometry%x*} h=${geometry#*x}
-  border=$(((w - client_w) / 2))
-  timeout 10 xdotool mousemove --window "$id" $((border + x)) $((h - border - client_h + y)) \
-    click 1 >/dev/null 2>&1
-}
-
 # The gateway runs, so start-up asks nothing and shows the main window.
 bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'
 bench_wait_window "$title" || bench_die "the main window never appeared"
@@ -146,7 +134,7 @@ bench_expect_eq "the opening ends waiting for the user" \
 # is at 52, 280 of 508 x 299 pixels. Raised first: the programs' boxes must not take the click.
 xdotool windowraise "$main" >/dev/null 2>&1
 pressed=$(_bench_now_ms)
-click_client "$main" 508 299 52 280
+bench_click_client "$main" 508 299 52 280
 for n in 1 2 3 4; do answer_box "$n" y; done
 answer_box 5 Return
 # Stage B meets the same missing SQL Server at msdb's job table; then the summary, whose Cancel

@@ -41,18 +41,6 @@ fresh_machine() {
   printf '%s' "$old_log" >"$(bench_unix_path 'C:\VelmarUninstall.log')"
 }
 
-# click_client WINDOW CLIENT_WIDTH CLIENT_HEIGHT X Y: a left click at client pixels of a window
-# whose client area has the given size. Without a window manager Wine draws the frame, the
-# caption and the menu bar inside the X window; they are worked out from its size.
-click_client() {
-  local id=$1 client_w=$2 client_h=$3 x=$4 y=$5 geometry w h border
-  geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
-  w=${geometry%x*} h=${geometry#*x}
-  border=$(( (w - client_w) / 2 ))
-  timeout 10 xdotool mousemove --window "$id" $((border + x)) $((h - border - client_h + y)) \
-    click 1 >/dev/null 2>&1
-}
-
 log_text() { cat "$(bench_unix_path 'C:\VelmarUninstall.log')"; }
 
 # answer_box TAG N KEY TEXT: the Nth message box of the run shows TEXT and gets KEY.
@@ -105,7 +93,7 @@ bench_expect_eq "passes: last opening line" \
   $'Uninstall loaded, waiting for command from user to continue.\r' "$(tail -1 <<<"$opening")"
 # The Exit button: 6300, 3960 twips at 96 DPI is 420, 264 client pixels, 81 by 33 large, in a
 # client area of 508 by 299.
-click_client "$main" 508 299 460 280
+bench_click_client "$main" 508 299 460 280
 bench_wait_exit passes || bench_die "passes: Exit did not end the program"
 bench_expect_match "passes: closing line last" \
   $'^Exiting Application at:[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AP]M)?\r$' \
@@ -135,14 +123,14 @@ failover_machine
 bench_start cancel 'C:\Tools\VelmarUninstall3xandUp.exe'
 answer_box cancel 1 n "$not_running"
 bench_wait_window "Uninstall - WARNING" || bench_die "cancel: no failover warning"
-click_client "$BENCH_WINDOW" 523 238 400 216
+bench_click_client "$BENCH_WINDOW" 523 238 400 216
 expect_refused cancel
 
 failover_machine
 bench_start proceed 'C:\Tools\VelmarUninstall3xandUp.exe'
 answer_box proceed 1 n "$not_running"
 bench_wait_window "Uninstall - WARNING" || bench_die "proceed: no failover warning"
-click_client "$BENCH_WINDOW" 523 238 100 216
+bench_click_client "$BENCH_WINDOW" 523 238 100 216
 bench_wait_window "$title" || bench_die "proceed: the main window never appeared"
 bench_expect_match "proceed: the log was created" '^VelmarRemoval version = 4\. 0\. 34' "$(log_text)"
 bench_key "$BENCH_WINDOW" alt+F4

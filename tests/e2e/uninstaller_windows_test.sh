@@ -69,21 +69,9 @@ fresh_machine() {
   bench_wait_service_state ZqKtGateWay RUNNING 20 >/dev/null || bench_die "the gateway did not start"
 }
 
-# click_client WINDOW CLIENT_WIDTH CLIENT_HEIGHT X Y: a left click at client pixels of a window
-# whose client area has the given size. Without a window manager Wine draws the frame, the
-# caption and the menu bar inside the X window; they are worked out from its size.
-click_client() {
-  local id=$1 client_w=$2 client_h=$3 x=$4 y=$5 geometry w h border
-  geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
-  w=${geometry%x*} h=${geometry#*x}
-  border=$(((w - client_w) / 2))
-  timeout 10 xdotool mousemove --window "$id" $((border + x)) $((h - border - client_h + y)) \
-    click 1 >/dev/null 2>&1
-}
-
 # click_twips WINDOW DPI CLIENT_TWIPS_W CLIENT_TWIPS_H X Y: the same, all in twips.
 click_twips() {
-  click_client "$1" "$(px "$3" "$2")" "$(px "$4" "$2")" "$(px "$5" "$2")" "$(px "$6" "$2")"
+  bench_click_client "$1" "$(px "$3" "$2")" "$(px "$4" "$2")" "$(px "$5" "$2")" "$(px "$6" "$2")"
 }
 
 size_of() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: //p'; }

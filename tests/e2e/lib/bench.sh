@@ -543,6 +543,18 @@ bench_key() {
   xdotool key --clearmodifiers "$@" >/dev/null 2>&1
 }
 
+# bench_click_client WINDOW CLIENT_WIDTH CLIENT_HEIGHT X Y: a left click at client pixels of a
+# window whose client area has the given size. Without a window manager Wine draws the frame,
+# the caption and the menu bar inside the X window; they are worked out from its size.
+bench_click_client() {
+  local id=$1 client_w=$2 client_h=$3 x=$4 y=$5 geometry w h border
+  geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
+  w=${geometry%x*} h=${geometry#*x}
+  border=$(((w - client_w) / 2))
+  timeout 10 xdotool mousemove --window "$id" $((border + x)) $((h - border - client_h + y)) \
+    click 1 >/dev/null 2>&1
+}
+
 _bench_window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 
 # bench_answer WINDOW KEY [SECONDS]: answers a message box or dialog by keystroke and waits
