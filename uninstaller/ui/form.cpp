@@ -6,9 +6,9 @@
 
 namespace uninstaller::ui {
 
-Form::Form(const FormSpec& spec, Forms& forms) : spec_(spec), forms_(forms) {
-  states_[""].place = {0, 0, spec.client_width, spec.client_height};
-  for (const ControlSpec& control : spec.controls) {
+Form::Form(const FormTable& table, Forms& forms) : table_(table), forms_(forms) {
+  states_[""].place = {0, 0, table.client_width, table.client_height};
+  for (const ControlRow& control : table.controls) {
     states_[std::string(control.name)].place = control.rect;
   }
 }
@@ -17,8 +17,8 @@ Form::~Form() {
   if (view_) forms_.Unloaded(*this);
 }
 
-const ControlSpec* Form::Control(std::string_view name) const {
-  for (const ControlSpec& control : spec_.controls) {
+const ControlRow* Form::Control(std::string_view name) const {
+  for (const ControlRow& control : table_.controls) {
     if (control.name == name) return &control;
   }
   return nullptr;
@@ -80,7 +80,7 @@ void Form::SetProgress(int minimum, int maximum, int value) {
   progress_min_ = minimum;
   progress_max_ = maximum;
   progress_value_ = value;
-  for (const ControlSpec& control : spec_.controls) {
+  for (const ControlRow& control : table_.controls) {
     if (control.kind == Kind::kProgressBar) Refresh(control.name);
   }
 }

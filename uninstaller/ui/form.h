@@ -36,7 +36,7 @@ struct Rect {
 
 // One row of a window's control table. Positions are twips relative to the parent (the window
 // or a frame); menu entries name their menu as parent.
-struct ControlSpec {
+struct ControlRow {
   std::string_view name;
   Kind kind;
   std::string_view parent;
@@ -48,12 +48,12 @@ struct ControlSpec {
 
 enum class Border { kFixed, kSizable, kNone };
 
-struct FormSpec {
+struct FormTable {
   std::string_view name;
   int client_width;  // twips
   int client_height;
   Border border;
-  std::span<const ControlSpec> controls;
+  std::span<const ControlRow> controls;
 };
 
 // Puts a form on a screen. The form tells it what changed; the view calls the form's event
@@ -92,14 +92,14 @@ class Forms;
 
 class Form {
  public:
-  Form(const FormSpec& spec, Forms& forms);
+  Form(const FormTable& table, Forms& forms);
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
 
-  const FormSpec& spec() const { return spec_; }
-  std::string_view name() const { return spec_.name; }
-  const ControlSpec* Control(std::string_view name) const;
+  const FormTable& table() const { return table_; }
+  std::string_view name() const { return table_.name; }
+  const ControlRow* Control(std::string_view name) const;
 
   // The window's own caption is the control named "".
   const std::wstring& Caption(std::string_view control) const;
@@ -151,7 +151,7 @@ class Form {
   State& StateOf(std::string_view control);
   const State* Find(std::string_view control) const;
 
-  const FormSpec& spec_;
+  const FormTable& table_;
   Forms& forms_;
   std::map<std::string, State, std::less<>> states_;
   std::vector<MenuEntry> dynamic_menu_;

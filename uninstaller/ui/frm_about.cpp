@@ -9,7 +9,7 @@
 namespace uninstaller::ui {
 namespace {
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {"picVelmarLogo", Kind::kPicture, "", {180, 60, 2190, 870}},
     {"lblVersionTitle", Kind::kLabel, "", {3240, 300, 975, 195}, 2045, true},
     {"lblVersion", Kind::kLabel, "", {4260, 300, 1755, 255}},
@@ -24,7 +24,7 @@ constexpr ControlSpec kControls[] = {
     {"mnuSelectLanguage", Kind::kMenu, "", {}, 2037, false, false},
 };
 
-constexpr FormSpec kSpec{"frmAbout", 6090, 3285, Border::kFixed, kControls};
+constexpr FormTable kTable{"frmAbout", 6090, 3285, Border::kFixed, kControls};
 
 constexpr std::pair<std::string_view, std::uint32_t> kCaptionOrder[] = {
     {"", 1001},
@@ -55,7 +55,7 @@ std::wstring AboutVersionText(const std::array<std::uint16_t, 4>& version) {
          velmar::VbStr(version[3]);
 }
 
-FrmAbout::FrmAbout(Forms& forms, UninstallerApp& app) : Form(kSpec, forms), app_(app) {}
+FrmAbout::FrmAbout(Forms& forms, UninstallerApp& app) : Form(kTable, forms), app_(app) {}
 
 void FrmAbout::Auto_Init() {
   ApplyLanguageFonts();

@@ -4,11 +4,11 @@
 namespace uninstaller::ui {
 namespace {
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {"browserHelp", Kind::kBrowser, "", {180, 180, 9615, 7995}, 0},
 };
 
-constexpr FormSpec kSpec{"frmDetails", 9915, 8205, Border::kSizable, kControls};
+constexpr FormTable kTable{"frmDetails", 9915, 8205, Border::kSizable, kControls};
 
 }  // namespace
 
@@ -20,7 +20,7 @@ DetailsLayout LayOutDetails(const Rect& window) {
 }
 
 FrmDetails::FrmDetails(Forms& forms, std::wstring program_folder)
-    : Form(kSpec, forms), program_folder_(std::move(program_folder)) {}
+    : Form(kTable, forms), program_folder_(std::move(program_folder)) {}
 
 void FrmDetails::Auto_Init() {
   ApplyLanguageFonts();

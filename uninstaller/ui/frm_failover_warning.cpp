@@ -8,7 +8,7 @@
 namespace uninstaller::ui {
 namespace {
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {"Label1", Kind::kLabel, "", {180, 270, 7575, 975}, 2046},
     {"Label2", Kind::kLabel, "", {150, 1440, 7605, 765}, 2047},
     {"cmdProceed", Kind::kButton, "", {120, 3000, 3315, 495}, 2048},
@@ -19,7 +19,7 @@ constexpr ControlSpec kControls[] = {
     {"About", Kind::kMenuItem, "mnuHelp", {}, 1005},
 };
 
-constexpr FormSpec kSpec{"frmFailoverWarning", 7845, 3570, Border::kFixed, kControls};
+constexpr FormTable kTable{"frmFailoverWarning", 7845, 3570, Border::kFixed, kControls};
 
 constexpr std::pair<std::string_view, std::uint32_t> kLoadOrder[] = {
     {"Label1", 2046}, {"Label2", 2047},  {"cmdProceed", 2048}, {"cmdCancel", 2049},
@@ -29,7 +29,7 @@ constexpr std::pair<std::string_view, std::uint32_t> kLoadOrder[] = {
 }  // namespace
 
 FrmFailoverWarning::FrmFailoverWarning(Forms& forms, UninstallerApp& app)
-    : Form(kSpec, forms), app_(app) {}
+    : Form(kTable, forms), app_(app) {}
 
 void FrmFailoverWarning::OnLoad() {
   for (const auto& [control, id] : kLoadOrder) SetCaption(control, forms().Text(id));

@@ -12,14 +12,14 @@ namespace uninstaller::ui {
 namespace {
 
 // A progress row: the check box without a caption and its label, 240 twips apart.
-constexpr ControlSpec RowBox(std::string_view name, int row) {
+constexpr ControlRow RowBox(std::string_view name, int row) {
   return {name, Kind::kCheckBox, "frmProgress", {240, 240 + 240 * row, 195, 195}};
 }
-constexpr ControlSpec RowLabel(std::string_view name, int row, std::uint32_t id) {
+constexpr ControlRow RowLabel(std::string_view name, int row, std::uint32_t id) {
   return {name, Kind::kLabel, "frmProgress", {540, 240 + 240 * row, 6870, 195}, id};
 }
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {"Frame1", Kind::kFrame, "", {60, 120, 7455, 555}, 2033},
     {"chkRemoveSubscriberInfo", Kind::kCheckBox, "Frame1", {240, 240, 7095, 195}, 2034},
     {"frmProgress", Kind::kFrame, "", {60, 840, 7455, 2955}, 1008},
@@ -56,7 +56,7 @@ constexpr ControlSpec kControls[] = {
     {"mnuCheckForUpdatedVersion", Kind::kMenuItem, "mnuHelp", {}, 2051},
 };
 
-constexpr FormSpec kSpec{"frmMain", 7620, 4485, Border::kFixed, kControls};
+constexpr FormTable kTable{"frmMain", 7620, 4485, Border::kFixed, kControls};
 
 // The order in which frmMain_Auto_Init sets its captions.
 constexpr std::pair<std::string_view, std::uint32_t> kCaptionOrder[] = {
@@ -87,7 +87,7 @@ constexpr std::pair<std::string_view, std::uint32_t> kCaptionOrder[] = {
 
 }  // namespace
 
-FrmMain::FrmMain(Forms& forms, UninstallerApp& app) : Form(kSpec, forms), app_(app) {}
+FrmMain::FrmMain(Forms& forms, UninstallerApp& app) : Form(kTable, forms), app_(app) {}
 
 void FrmMain::Auto_Init() {
   ApplyLanguageFonts();

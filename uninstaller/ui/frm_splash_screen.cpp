@@ -4,16 +4,16 @@
 namespace uninstaller::ui {
 namespace {
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {"frameMain", Kind::kFrame, "", {0, 0, 7215, 915}, 2056},
     {"ProgressBar1", Kind::kProgressBar, "frameMain", {60, 540, 7155, 255}},
 };
 
-constexpr FormSpec kSpec{"frmSplashScreen", 7245, 945, Border::kNone, kControls};
+constexpr FormTable kTable{"frmSplashScreen", 7245, 945, Border::kNone, kControls};
 
 }  // namespace
 
-FrmSplashScreen::FrmSplashScreen(Forms& forms) : Form(kSpec, forms) {}
+FrmSplashScreen::FrmSplashScreen(Forms& forms) : Form(kTable, forms) {}
 
 void FrmSplashScreen::Auto_Init() {
   ApplyLanguageFonts();

@@ -27,7 +27,7 @@ class Windows : public UninstallerTest {
   }
   // Every control with a caption identifier shows that identifier's text from the table.
   static void ExpectCaptions(const ui::Form& form, const platform::sim::StringTable& table) {
-    for (const ui::ControlSpec& control : form.spec().controls) {
+    for (const ui::ControlRow& control : form.table().controls) {
       if (control.caption_id == 0) continue;
       EXPECT_EQ(form.Caption(control.name), table.at(control.caption_id))
           << form.name() << "." << control.name;

@@ -70,10 +70,10 @@ void Win32FormView::RegisterWindowClass(HINSTANCE instance) {
 
 Win32FormView::Win32FormView(Form& form, HINSTANCE instance, HWND owner, int dpi)
     : form_(form), instance_(instance), owner_(owner), dpi_(dpi) {
-  const FormSpec& spec = form.spec();
-  const DWORD style = StyleOf(spec.border);
+  const FormTable& table = form.table();
+  const DWORD style = StyleOf(table.border);
   CreateMenus();
-  RECT outer{0, 0, Px(spec.client_width), Px(spec.client_height)};
+  RECT outer{0, 0, Px(table.client_width), Px(table.client_height)};
   ::AdjustWindowRectEx(&outer, style, menu_bar_ != nullptr, 0);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
@@ -85,7 +85,7 @@ Win32FormView::Win32FormView(Form& form, HINSTANCE instance, HWND owner, int dpi
   }
   const int left = area.left + ((area.right - area.left) - width) / 2;
   const int top = area.top + ((area.bottom - area.top) - height) / 2;
-  window_ = ::CreateWindowExW(spec.border == Border::kNone ? WS_EX_TOOLWINDOW : 0, kClass, L"",
+  window_ = ::CreateWindowExW(table.border == Border::kNone ? WS_EX_TOOLWINDOW : 0, kClass, L"",
                               style, left < 0 ? 0 : left, top < 0 ? 0 : top, width, height, owner_,
                               menu_bar_, instance_, this);
   CreateControls();
@@ -105,7 +105,7 @@ Win32FormView::~Win32FormView() {
 
 void Win32FormView::CreateMenus() {
   int id = kFirstId;
-  for (const ControlSpec& control : form_.spec().controls) {
+  for (const ControlRow& control : form_.table().controls) {
     const int command = id++;
     if (!IsMenuKind(control.kind)) continue;
     if (control.kind == Kind::kMenu) {
@@ -126,10 +126,10 @@ void Win32FormView::CreateMenus() {
   }
 }
 
-RECT Win32FormView::PixelsOf(const ControlSpec& control) const {
+RECT Win32FormView::PixelsOf(const ControlRow& control) const {
   Rect place = form_.Place(control.name);
   // Children of a frame are placed relative to it; a group box is no real container.
-  for (const ControlSpec* parent = form_.Control(control.parent); parent != nullptr;
+  for (const ControlRow* parent = form_.Control(control.parent); parent != nullptr;
        parent = form_.Control(parent->parent)) {
     const Rect frame = form_.Place(parent->name);
     place.left += frame.left;
@@ -142,7 +142,7 @@ RECT Win32FormView::PixelsOf(const ControlSpec& control) const {
 void Win32FormView::CreateControls() {
   int id = kFirstId;
   int bitmap = 0;
-  for (const ControlSpec& control : form_.spec().controls) {
+  for (const ControlRow& control : form_.table().controls) {
     const int command = id++;
     if (IsMenuKind(control.kind) || control.kind == Kind::kBrowser) continue;
     const wchar_t* cls = L"BUTTON";
@@ -192,7 +192,7 @@ void Win32FormView::CreateControls() {
     }
   }
   // A frame is drawn behind the controls placed on it: the first child created is on top.
-  for (const ControlSpec& control : form_.spec().controls) {
+  for (const ControlRow& control : form_.table().controls) {
     if (control.kind != Kind::kFrame) continue;
     ::SetWindowPos(children_[std::string(control.name)], HWND_BOTTOM, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -206,24 +206,24 @@ void Win32FormView::Refresh(std::string_view control) {
     ::SetWindowTextW(window_, caption.c_str());
     return;
   }
-  const ControlSpec* spec = form_.Control(control);
-  if (spec == nullptr) return;
-  if (IsMenuKind(spec->kind)) {
+  const ControlRow* row = form_.Control(control);
+  if (row == nullptr) return;
+  if (IsMenuKind(row->kind)) {
     const auto id = ids_.find(control);
     if (id == ids_.end()) return;
     const UINT enabled = form_.Enabled(control) ? MF_ENABLED : MF_GRAYED;
-    if (spec->kind == Kind::kMenu && spec->in_menu_bar && menu_bar_ != nullptr) {
+    if (row->kind == Kind::kMenu && row->in_menu_bar && menu_bar_ != nullptr) {
       // A bar entry is found by its position among the bar's pop-ups.
       int position = 0;
-      for (const ControlSpec& other : form_.spec().controls) {
+      for (const ControlRow& other : form_.table().controls) {
         if (other.name == control) break;
         if (other.kind == Kind::kMenu && other.in_menu_bar) ++position;
       }
       ::ModifyMenuW(menu_bar_, position, MF_BYPOSITION | MF_POPUP | MF_STRING | enabled,
                     reinterpret_cast<UINT_PTR>(menus_[std::string(control)]), caption.c_str());
       ::DrawMenuBar(window_);
-    } else if (spec->kind == Kind::kMenuItem) {
-      const auto parent = menus_.find(spec->parent);
+    } else if (row->kind == Kind::kMenuItem) {
+      const auto parent = menus_.find(row->parent);
       if (parent != menus_.end()) {
         ::ModifyMenuW(parent->second, id->second, MF_BYCOMMAND | MF_STRING | enabled, id->second,
                       caption.c_str());
@@ -231,11 +231,11 @@ void Win32FormView::Refresh(std::string_view control) {
     }
     return;
   }
-  if (spec->kind == Kind::kBrowser) {
+  if (row->kind == Kind::kBrowser) {
     if (caption != navigated_) Navigate(caption);  // a move or resize does not reload the page
     const auto browser = children_.find(control);
     if (browser != children_.end()) {
-      const RECT r = PixelsOf(*spec);
+      const RECT r = PixelsOf(*row);
       ::MoveWindow(browser->second, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
     return;
@@ -243,17 +243,17 @@ void Win32FormView::Refresh(std::string_view control) {
   const auto child = children_.find(control);
   if (child == children_.end()) return;
   HWND hwnd = child->second;
-  if (spec->kind == Kind::kProgressBar) {
+  if (row->kind == Kind::kProgressBar) {
     ::SendMessageW(hwnd, PBM_SETRANGE32, form_.progress_min(), form_.progress_max());
     ::SendMessageW(hwnd, PBM_SETPOS, form_.progress_value(), 0);
-  } else if (spec->kind != Kind::kPicture) {
+  } else if (row->kind != Kind::kPicture) {
     ::SetWindowTextW(hwnd, caption.c_str());
   }
-  if (spec->kind == Kind::kCheckBox) {
+  if (row->kind == Kind::kCheckBox) {
     ::SendMessageW(hwnd, BM_SETCHECK, form_.Checked(control) ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   ::EnableWindow(hwnd, form_.Enabled(control) ? TRUE : FALSE);
-  const RECT r = PixelsOf(*spec);
+  const RECT r = PixelsOf(*row);
   ::MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   ::UpdateWindow(hwnd);
 }
@@ -293,8 +293,8 @@ void Win32FormView::ApplyFont(const velmar::LanguageFont& font, velmar::FontTarg
   std::vector<HFONT> old = std::move(fonts_);
   fonts_ = {normal, bold, link};
   for (const auto& [name, hwnd] : children_) {
-    const ControlSpec* spec = form_.Control(name);
-    HFONT chosen = spec && spec->bold ? bold : spec && spec->kind == Kind::kLink ? link : normal;
+    const ControlRow* row = form_.Control(name);
+    HFONT chosen = row && row->bold ? bold : row && row->kind == Kind::kLink ? link : normal;
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), TRUE);
   }
   for (HFONT f : old) ::DeleteObject(f);
@@ -387,9 +387,9 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM w, LPARAM l) {
       const auto command = commands_.find(LOWORD(w));
       if (command == commands_.end()) break;
       const std::string name = command->second;
-      const ControlSpec* spec = form.Control(name);
-      if (spec && spec->kind == Kind::kCheckBox) {
-        if (!spec->caption_id) return 0;  // display-only rows ignore clicks
+      const ControlRow* row = form.Control(name);
+      if (row && row->kind == Kind::kCheckBox) {
+        if (!row->caption_id) return 0;  // display-only rows ignore clicks
         form.SetChecked(
             name, ::SendMessageW(reinterpret_cast<HWND>(l), BM_GETCHECK, 0, 0) == BST_CHECKED);
       }

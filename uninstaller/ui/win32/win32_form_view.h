@@ -38,7 +38,7 @@ class Win32FormView : public FormView {
   void CreateControls();
   void CreateMenus();
   void Navigate(const std::wstring& address);
-  RECT PixelsOf(const ControlSpec& control) const;
+  RECT PixelsOf(const ControlRow& control) const;
   int Px(int twips) const { return ::MulDiv(twips, dpi_, 1440); }
   int Twips(int pixels) const { return ::MulDiv(pixels, 1440, dpi_); }
   HFONT MakeFont(const std::wstring& face, BYTE charset, bool bold, bool underline) const;
