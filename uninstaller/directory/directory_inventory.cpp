@@ -4,19 +4,12 @@
 #include <memory>
 
 #include "platform/database.h"
+#include "uninstaller/sequence/error_trap.h"
 
 namespace uninstaller {
 namespace {
 
 constexpr wchar_t kCrLf[] = L"\r\n";
-
-template <typename Action>
-void Skip(Action&& action) {
-  try {
-    action();
-  } catch (const platform::RuntimeError&) {
-  }
-}
 
 std::wstring Line(std::wstring_view prefix, const std::wstring& display, const std::wstring& uid) {
   return std::wstring(prefix) + display + L"', Mail Alias='" + uid + L"'" + kCrLf;
@@ -31,7 +24,7 @@ std::wstring ObjectLine(const std::wstring& alias, const std::wstring& display,
 bool AppendFound(platform::Recordset& rows, std::wstring_view criterion, std::wstring_view prefix,
                  std::wstring_view display_column, std::wstring& text) {
   bool found = false;
-  Skip([&] {
+  SkipFailure([&] {
     rows.MoveFirst();
     rows.Find(criterion);
     if (rows.Eof()) return;
@@ -54,11 +47,11 @@ void AppendSubscribers(platform::Recordset& rows, std::wstring& text) {
                    L"DisplayName", text)) {
     AppendFound(rows, L"Alias='EAdmin'", L"Alias='EAdmin', Display Name='", L"DisplayName", text);
   }
-  Skip([&] {
+  SkipFailure([&] {
     rows.Filter(L"SubscriberType=0");
     if (rows.RecordCount() < 1) return;
     for (rows.MoveFirst(); !rows.Eof(); rows.MoveNext()) {
-      Skip([&] {
+      SkipFailure([&] {
         text += ObjectLine(platform::DbText(rows.Field(L"Alias")),
                            platform::DbText(rows.Field(L"DisplayName")),
                            platform::DbText(rows.Field(L"UID")));
@@ -68,7 +61,7 @@ void AppendSubscribers(platform::Recordset& rows, std::wstring& text) {
 }
 
 void AppendDistributionLists(UninstallerApp& app, std::wstring& text) {
-  Skip([&] {
+  SkipFailure([&] {
     auto lists = Open(app,
                       L"SELECT distributionlist.Alias, distributionlist.UID, "
                       L"distributionlist.DisplayName FROM DistributionList INNER JOIN location ON "
@@ -89,7 +82,7 @@ std::wstring GetDirectoryInventory(UninstallerApp& app) {
   app.SqlConnectionString = kProductDatabase;
   std::wstring text = std::wstring(kCrLf) + L"Subscribers:" + kCrLf;
   std::unique_ptr<platform::Recordset> subscribers;
-  Skip([&] {
+  SkipFailure([&] {
     subscribers = Open(app, L"Select Alias, DisplayName, UID, SubscriberType from Subscriber");
   });
   if (!subscribers || !subscribers->IsOpen()) {
@@ -98,15 +91,15 @@ std::wstring GetDirectoryInventory(UninstallerApp& app) {
   }
   AppendSubscribers(*subscribers, text);
   text += std::wstring(kCrLf) + L"Public Distribution Lists:" + kCrLf;
-  Skip([&] { subscribers->Close(); });
+  SkipFailure([&] { subscribers->Close(); });
   AppendDistributionLists(app, text);
   text += std::wstring(kCrLf) + L"Location Objects:" + kCrLf;
   std::unique_ptr<platform::Recordset> locations;
-  Skip([&] { locations = Open(app, L"Select TextName, Alias, UID from Location"); });
+  SkipFailure([&] { locations = Open(app, L"Select TextName, Alias, UID from Location"); });
   if (!locations || !locations->IsOpen()) return L"";  // the sections built so far are dropped
-  Skip([&] {
+  SkipFailure([&] {
     for (; !locations->Eof(); locations->MoveNext()) {
-      Skip([&] {
+      SkipFailure([&] {
         text += ObjectLine(platform::DbText(locations->Field(L"Alias")),
                            platform::DbText(locations->Field(L"TextName")),
                            platform::DbText(locations->Field(L"UID")));

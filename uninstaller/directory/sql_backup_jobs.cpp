@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/database.h"
+#include "uninstaller/sequence/error_trap.h"
 
 namespace uninstaller {
 namespace {
@@ -11,17 +12,9 @@ namespace {
 constexpr const wchar_t* kJobs[] = {L"SqlWeeklyBackupJob", L"SqlNightlyBackupJob",
                                     L"CheckSqlConfiguration"};
 
-template <typename Action>
-void Skip(Action&& action) {
-  try {
-    action();
-  } catch (const platform::RuntimeError&) {
-  }
-}
-
 bool InJobTable(platform::Recordset& jobs, const std::wstring& name) {
   bool found = false;
-  Skip([&] {
+  SkipFailure([&] {
     jobs.MoveFirst();
     jobs.Find(L"name='" + name + L"'");
     found = !jobs.Eof();
@@ -34,7 +27,7 @@ bool InJobTable(platform::Recordset& jobs, const std::wstring& name) {
 void RemoveSqlBackupJobs(UninstallerApp& app, velmar::ProcessRunner& runner) {
   app.SqlConnectionString = kMsdb;
   std::unique_ptr<platform::Recordset> jobs;
-  Skip([&] {
+  SkipFailure([&] {
     jobs = app.host.database.OpenRecordset(L"Select * from sysjobs", app.SqlConnectionString,
                                            platform::ado::kOpenKeyset, platform::ado::kLockReadOnly,
                                            platform::ado::kUseServer);
@@ -45,14 +38,14 @@ void RemoveSqlBackupJobs(UninstallerApp& app, velmar::ProcessRunner& runner) {
   }
   for (const std::wstring name : kJobs) {
     if (InJobTable(*jobs, name)) {
-      Skip([&] {
+      SkipFailure([&] {
         auto connection = app.host.database.Open(kMsdbOleDb, L"", L"");
         connection->Execute(L"sp_delete_job @job_name = '" + name + L"'");
         connection->Close();
       });
       app.log.WriteLog(L"        Remove " + name + L" job from SQL.");
     } else {
-      Skip([&] {
+      SkipFailure([&] {
         runner.StartProcess(L"schtasks /delete /f /tn \"" + name + L"\"", velmar::show::kHidden);
       });
       app.log.WriteLog(L"        Removed " + name + L" Task.");

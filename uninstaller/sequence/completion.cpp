@@ -3,32 +3,21 @@
 
 #include "common/registry_api.h"
 #include "common/vb_text.h"
+#include "uninstaller/sequence/error_trap.h"
 #include "uninstaller/sequence/footprint.h"
 
 namespace uninstaller {
-namespace {
-
-template <typename Action>
-void Silently(Action&& action) {
-  try {
-    action();
-  } catch (const platform::RuntimeError&) {
-  }
-}
-
-}  // namespace
-
 void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std::wstring& root,
                    const std::wstring& inventory) {
   // The batch deletes the root it is given at the next logon: only a root inside the
   // product's footprint is handed to it (the batch refuses the others too).
   bool usable_root = false;
-  Silently([&] {
+  SkipFailure([&] {
     usable_root = IsDeletableTree(root, ProtectedFolders::OfMachine(app.host)) &&
                   root.find_first_of(L"&^%") == std::wstring::npos;
   });
   if (usable_root) {
-    Silently([&] {
+    SkipFailure([&] {
       // SetRegValue never creates the key: where it is missing, no entry is stored.
       velmar::RegistryAPI(app.host.registry, app.host.locale)
           .SetRegValue(platform::reg::kCurrentUser, kRunOnceKey, L"1", platform::reg::kSz,
@@ -39,27 +28,27 @@ void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std
                      L" is not a folder of the product; the clean-up at the next logon is not "
                      L"registered");
   }
-  Silently([&] {
+  SkipFailure([&] {
     app.host.files.Copy(platform::ProgramFolder(app.host.processes) + L"\\VelmarClean.bat",
                         L"c:\\VelmarClean.bat", true);
   });
   app.log.WriteLog(L"Uninstall completed at:" +
                    app.host.locale.FormatGeneralDate(app.host.clock.Now()));
-  Silently([&] { app.main.SetSequenceRunning(false); });
+  SkipFailure([&] { app.main.SetSequenceRunning(false); });
   app.log.Close();
   app.log.CountLogProblems();
   if (!app.IsVelmarVersionAtLeast(4, 0, 2, 50)) {
-    Silently([&] { app.Message(app.Text(2039) + L"\r\n" + inventory, platform::mb::kOk); });
+    SkipFailure([&] { app.Message(app.Text(2039) + L"\r\n" + inventory, platform::mb::kOk); });
     app.log.WriteLog(L"User being asked to remove the following accounts:\r\n" + inventory);
   }
   int answer = platform::mb::kIdCancel;
-  Silently([&] {
+  SkipFailure([&] {
     answer = app.Message(app.Text(2008) + L"\r\n" + velmar::VbStr(app.log.ErrorCount()) +
                              app.Text(2009) + L"\r\n" + app.Text(2010),
                          platform::mb::kOkCancel);
   });
   if (answer == platform::mb::kIdOk) {
-    Silently([&] {
+    SkipFailure([&] {
       runner.StartProcess(L"notepad.exe c:\\VelmarUninstall.log", velmar::show::kMaximized);
     });
   }

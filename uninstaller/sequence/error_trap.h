@@ -11,6 +11,22 @@ namespace uninstaller {
 
 enum class ErrorMode { kReporting, kSilent };
 
+// Runs an action; a run-time failure goes to on_failure instead of ending the caller's step.
+template <typename Action, typename OnFailure>
+void RunGuarded(Action&& action, OnFailure&& on_failure) {
+  try {
+    action();
+  } catch (const platform::RuntimeError& error) {
+    on_failure(error);
+  }
+}
+
+// Runs an action whose failure is skipped without a trace, as the silent stretches want.
+template <typename Action>
+void SkipFailure(Action&& action) {
+  RunGuarded(action, [](const platform::RuntimeError&) {});
+}
+
 // The trap line: "(error) Description:" + description + " number:" + the number with a
 // leading blank for its sign.
 std::wstring TrapLine(const platform::RuntimeError& error);
@@ -27,11 +43,7 @@ class ErrorTrap {
   // sequence goes on with what follows.
   template <typename Action>
   void operator()(Action&& action) {
-    try {
-      action();
-    } catch (const platform::RuntimeError& error) {
-      Report(error);
-    }
+    RunGuarded(action, [this](const platform::RuntimeError& error) { Report(error); });
   }
   void Report(const platform::RuntimeError& error);
 
@@ -50,11 +62,7 @@ class ProcedureTrap {
 
   template <typename Action>
   void operator()(Action&& action) {
-    try {
-      action();
-    } catch (const platform::RuntimeError& error) {
-      Report(error);
-    }
+    RunGuarded(action, [this](const platform::RuntimeError& error) { Report(error); });
   }
   void Report(const platform::RuntimeError& error);
 

@@ -14,14 +14,6 @@ std::wstring Join(std::wstring_view folder, std::wstring_view name) {
   return path + std::wstring(name);
 }
 
-template <typename Action>
-void Skip(Action&& action) {
-  try {
-    action();
-  } catch (const platform::RuntimeError&) {
-  }
-}
-
 }  // namespace
 
 bool FileExists(platform::FileSystem& files, std::wstring_view path) {
@@ -75,7 +67,7 @@ void FileHelpers::UnregisterFolderDlls(std::wstring_view folder) {
   for (const auto& sub : subfolders) UnregisterFolderDlls(Join(folder, sub));
   for (const auto& name : names) {
     if (!HasDllExtension(name)) continue;
-    Skip([&] {
+    SkipFailure([&] {
       runner_.StartProcess(UnregisterCommand(Join(folder, name)), velmar::show::kHidden);
     });
   }
@@ -97,19 +89,19 @@ void FileHelpers::UnregisterFolderDllsAndWait(std::wstring_view folder, ErrorTra
 
 void FileHelpers::RemoveInstallTree(std::wstring_view root) {
   std::vector<std::wstring> names;
-  Skip([&] { names = files_.ListFiles(root); });
-  for (const auto& name : names) Skip([&] { files_.RemoveFile(Join(root, name), false); });
+  SkipFailure([&] { names = files_.ListFiles(root); });
+  for (const auto& name : names) SkipFailure([&] { files_.RemoveFile(Join(root, name), false); });
   std::vector<std::wstring> subfolders;
-  Skip([&] { subfolders = files_.ListFolders(root); });
+  SkipFailure([&] { subfolders = files_.ListFolders(root); });
   for (const auto& sub : subfolders) {
     const std::wstring path = Join(root, sub);
     log_.WriteLog(L"    Removing " + path);
     std::vector<std::wstring> inner;
-    Skip([&] { inner = files_.ListFiles(path); });
-    for (const auto& name : inner) Skip([&] { files_.RemoveFile(Join(path, name), true); });
-    Skip([&] { DeleteFolderTree(path); });
+    SkipFailure([&] { inner = files_.ListFiles(path); });
+    for (const auto& name : inner) SkipFailure([&] { files_.RemoveFile(Join(path, name), true); });
+    SkipFailure([&] { DeleteFolderTree(path); });
   }
-  Skip([&] { DeleteFolderTree(root); });
+  SkipFailure([&] { DeleteFolderTree(root); });
 }
 
 void FileHelpers::DeleteMatchingFiles(std::wstring_view pattern) {

@@ -6,19 +6,11 @@
 #include "common/registry_api.h"
 #include "common/vb_text.h"
 #include "common/workstation_info.h"
+#include "uninstaller/sequence/error_trap.h"
 #include "uninstaller/sequence/module_service.h"
 
 namespace uninstaller {
 namespace {
-
-// Until the log exists a failing statement is skipped and start-up goes on with the next.
-template <typename Statement>
-void ResumeNext(Statement&& statement) {
-  try {
-    statement();
-  } catch (const platform::RuntimeError&) {
-  }
-}
 
 std::wstring NotRunningQuestion(UninstallerApp& app) {
   return app.Text(2063) + L"\r\n" + app.Text(2064) + app.Text(2065) + L"\r\n\r\n" + app.Text(2066);
@@ -64,15 +56,15 @@ std::wstring VersionLine(UninstallerApp& app) {
 void RunStartup(UninstallerApp& app) {
   app.VelmarServicesRunning = false;
   app.NotRunningAccepted = false;
-  ResumeNext([&] { app.localize.InitializeLanguages(); });
-  ResumeNext([&] { app.main.Auto_Init(); });
-  ResumeNext([&] { app.version = velmar::GetVelmarVersion(app.host.registry, app.host.locale); });
+  SkipFailure([&] { app.localize.InitializeLanguages(); });
+  SkipFailure([&] { app.main.Auto_Init(); });
+  SkipFailure([&] { app.version = velmar::GetVelmarVersion(app.host.registry, app.host.locale); });
 
   if (!app.IsVelmarVersionAtLeast(3, 0, 1, 0)) {
     app.Message(app.Text(2038), platform::mb::kOk);
     app.ExitApplication();
   }
-  ResumeNext([&] {
+  SkipFailure([&] {
     app.VelmarServicesRunning = CheckVelmarServices(app.host.services, app.log).value_or(false);
   });
   if (!app.VelmarServicesRunning &&
@@ -81,7 +73,7 @@ void RunStartup(UninstallerApp& app) {
   }
 
   std::wstring root_path;
-  ResumeNext([&] { root_path = ReadRootPath(app); });
+  SkipFailure([&] { root_path = ReadRootPath(app); });
   if (root_path.empty()) {
     app.Message(
         L"Could not find Velmar installation path in the registry.  Please contact "
@@ -98,12 +90,12 @@ void RunStartup(UninstallerApp& app) {
     app.ExitApplication();
   }
   bool primary = false;
-  ResumeNext([&] { primary = IsFailoverPrimary(app); });
+  SkipFailure([&] { primary = IsFailoverPrimary(app); });
   // Its Cancel ends the program at once, before the log exists; Proceed returns here.
   if (primary) app.failover.ShowModal();
 
   app.log.Create();
-  ResumeNext([&] { WriteOpeningLines(app); });
+  SkipFailure([&] { WriteOpeningLines(app); });
 }
 
 }  // namespace uninstaller

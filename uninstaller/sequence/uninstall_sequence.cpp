@@ -13,18 +13,6 @@
 #include "uninstaller/sequence/web_and_iis.h"
 
 namespace uninstaller {
-namespace {
-
-template <typename Action>
-void ResumeNext(Action&& action) {
-  try {
-    action();
-  } catch (const platform::RuntimeError&) {
-  }
-}
-
-}  // namespace
-
 void ChangeDirectoryKeepingDrive(platform::Processes& processes, std::wstring_view folder) {
   const std::wstring current = processes.CurrentDirectory();
   if (current.size() >= 2 && folder.size() >= 2 &&
@@ -48,7 +36,7 @@ bool UninstallSequence::Confirmed() {
   }
   for (const std::uint32_t question : {2012u, 2002u, 2003u, 2004u}) {
     int answer = platform::mb::kIdNo;
-    ResumeNext([&] { answer = app_.Message(app_.Text(question), platform::mb::kYesNo); });
+    SkipFailure([&] { answer = app_.Message(app_.Text(question), platform::mb::kYesNo); });
     if (answer != platform::mb::kIdYes) return false;
   }
   return true;

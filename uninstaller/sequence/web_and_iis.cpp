@@ -42,14 +42,6 @@ constexpr const wchar_t* kVirtualDirectories[] = {
 constexpr const wchar_t* kApplicationPools[] = {L"midlets", L"MBXS",      L"DRQ",
                                                 L"feeder",  L"StatusXml", L"Web"};
 
-template <typename Action>
-void Silently(Action&& action) {
-  try {
-    action();
-  } catch (const platform::RuntimeError&) {
-  }
-}
-
 std::wstring ReadText(UninstallerApp& app, std::wstring_view key, std::wstring_view name) {
   velmar::RegistryAPI registry(app.host.registry, app.host.locale);
   const auto value = registry.GetRegValue(platform::reg::kLocalMachine, key, name,
@@ -100,15 +92,15 @@ void RunWebApplicationScript(UninstallerApp& app, velmar::ProcessRunner& runner,
 }
 
 void RemoveIisObjects(UninstallerApp& app) {
-  Silently([&] {
+  SkipFailure([&] {
     auto root = app.host.iis.Bind(L"IIS://LocalHost/W3SVC/1/ROOT");
     for (const wchar_t* name : kVirtualDirectories) {
-      Silently([&] { root->Delete(L"IIsWebVirtualDir", name); });
+      SkipFailure([&] { root->Delete(L"IIsWebVirtualDir", name); });
     }
     std::wstring home;
-    Silently([&] { home = root->Path(); });
+    SkipFailure([&] { home = root->Path(); });
     for (const wchar_t* web_folder : {L"\\DRQ", L"\\ZqXML"}) {
-      Silently([&] {
+      SkipFailure([&] {
         if (app.host.files.FolderExists(home + web_folder)) {
           app.host.files.RemoveFolder(home + web_folder, true);
         }
@@ -116,10 +108,10 @@ void RemoveIisObjects(UninstallerApp& app) {
     }
   });
   app.log.WriteLog(L"IIS virtual directories removed");
-  Silently([&] {
+  SkipFailure([&] {
     auto pools = app.host.iis.Bind(L"IIS://LocalHost/W3SVC/AppPools");
     for (const wchar_t* name : kApplicationPools) {
-      Silently([&] { pools->Delete(L"IIsApplicationPool", name); });
+      SkipFailure([&] { pools->Delete(L"IIsApplicationPool", name); });
     }
   });
 }
