@@ -7,8 +7,10 @@
 #include "platform/database.h"
 #include "platform/debug_trace.h"
 #include "platform/error.h"
+#include "platform/file_calls.h"
 #include "platform/files.h"
 #include "platform/iis_admin.h"
+#include "platform/libraries.h"
 #include "platform/locale.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
@@ -33,6 +35,8 @@ struct Host {
   Database& database;
   ComObjects& com;
   IisAdmin& iis;
+  Libraries& libraries;
+  FileCalls& file_calls;
 };
 
 }  // namespace platform

@@ -20,6 +20,9 @@ class Locale {
   virtual std::wstring FormatGeneralDate(const LocalTime& time) = 0;
   virtual std::string ToAnsi(std::wstring_view text) = 0;  // system code page
   virtual std::wstring FromAnsi(std::string_view bytes) = 0;
+  // CompareStringW in the user's default locale with NORM_IGNORECASE | NORM_IGNOREWIDTH:
+  // true when the two texts compare equal.
+  virtual bool EqualIgnoringCaseAndWidth(std::wstring_view a, std::wstring_view b) = 0;
 };
 
 }  // namespace platform

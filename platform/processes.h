@@ -25,6 +25,12 @@ class ChildProcess {
   virtual WaitResult Wait(std::uint32_t limit_ms) = 0;
 };
 
+// A named kernel event held open for as long as this object lives (CloseHandle on going).
+class NamedEvent {
+ public:
+  virtual ~NamedEvent() = default;
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -38,6 +44,15 @@ class Processes {
   virtual std::wstring CommandArgs() = 0;  // the arguments after the program name
   virtual std::wstring CurrentDirectory() = 0;
   virtual void ChangeDirectory(std::wstring_view path) = 0;  // raises 76 when missing
+
+  virtual std::wstring CommandLine() = 0;  // GetCommandLineW: the whole line as started
+  // CreateProcessW with an application name and a command line, no handle inheritance, default
+  // creation flags; nothing and the last error in `error` when it cannot start.
+  virtual std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
+                                                   std::wstring_view command_line,
+                                                   Status& error) = 0;
+  // CreateEventW: a manual-reset event with the given initial state; nothing on failure.
+  virtual std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) = 0;
 };
 
 // The arguments of a command line: what follows its first token (quoted or not) and the

@@ -54,6 +54,17 @@ class Registry {
   virtual Status EnumValue(RegHandle key, std::uint32_t index, char* name,
                            std::uint32_t* name_length, std::uint32_t* type, std::uint8_t* data,
                            std::uint32_t* data_size) = 0;
+
+  // The wide calls (RegOpenKeyExW, RegCreateKeyExW with an access mask, RegQueryValueExW,
+  // RegSetValueExW): names are UTF-16 and string data is UTF-16LE, sizes in bytes.
+  virtual Status OpenKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                          RegHandle& key) = 0;
+  virtual Status CreateKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                            RegHandle& key) = 0;
+  virtual Status QueryValueW(RegHandle key, std::wstring_view name, std::uint32_t* type,
+                             std::uint8_t* data, std::uint32_t* size) = 0;
+  virtual Status SetValueW(RegHandle key, std::wstring_view name, std::uint32_t type,
+                           const std::uint8_t* data, std::uint32_t size) = 0;
 };
 
 // Owns one open key for the length of one operation.
@@ -83,6 +94,16 @@ class RegKey {
     Close();
     registry_ = &registry;
     return registry.CreateKey(root, path, key_);
+  }
+  Status OpenW(Registry& registry, RegHandle root, std::wstring_view path, std::uint32_t access) {
+    Close();
+    registry_ = &registry;
+    return registry.OpenKeyW(root, path, access, key_);
+  }
+  Status CreateW(Registry& registry, RegHandle root, std::wstring_view path, std::uint32_t access) {
+    Close();
+    registry_ = &registry;
+    return registry.CreateKeyW(root, path, access, key_);
   }
   void Close() {
     if (key_ != 0 && registry_ != nullptr) registry_->CloseKey(key_);

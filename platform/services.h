@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/win_status.h"
@@ -25,6 +26,21 @@ inline constexpr std::uint32_t kPausePending = 6;
 inline constexpr std::uint32_t kPaused = 7;
 }  // namespace svc
 
+namespace svc {
+inline constexpr std::uint32_t kKernelDriver = 0x1;
+inline constexpr std::uint32_t kSystemStart = 0x1;
+inline constexpr std::uint32_t kErrorNormal = 0x1;
+inline constexpr Status kServiceExists = 1073;  // ERROR_SERVICE_EXISTS
+inline constexpr Status kDuplicateName = 52;    // ERROR_DUP_NAME
+}  // namespace svc
+
+// What CreateServiceW is given: no load-order group, tag, dependencies, account or password.
+struct ServiceConfig {
+  std::wstring name, display_name;
+  std::uint32_t access = 0, service_type = 0, start_type = 0, error_control = 0;
+  std::wstring image_path;
+};
+
 struct ServiceStatus {
   std::uint32_t service_type = 0;
   std::uint32_t current_state = 0;
@@ -44,6 +60,8 @@ class Services {
   virtual bool QueryStatus(ScHandle service, ServiceStatus& status) = 0;  // QueryServiceStatus
   virtual bool CloseHandle(ScHandle handle) = 0;                          // CloseServiceHandle
   virtual Status LastError() = 0;                                         // GetLastError
+  virtual ScHandle CreateServiceEntry(ScHandle manager,
+                                      const ServiceConfig& config) = 0;  // CreateServiceW
 };
 
 // Owns one service control manager handle for the length of one operation.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/win_status.h"
 
@@ -35,6 +36,11 @@ class SystemInfo {
   // The Windows folder as the system knows it (GetSystemWindowsDirectory), without a trailing
   // "\": what a removal keeps out of its reach whatever the registry says.
   virtual std::wstring WindowsFolder() = 0;
+  virtual std::wstring SystemFolder() = 0;  // GetSystemDirectoryW, without a trailing "\"
+  virtual std::uint32_t VersionWord() = 0;  // GetVersion: top bit set on a non-NT system
+  // The SIDs ("S-1-5-32-544") of the process token's groups (OpenProcessToken with TOKEN_READ,
+  // GetTokenInformation TokenGroups), in the token's order; false when any call fails.
+  virtual bool TokenGroupSids(std::vector<std::wstring>& sids) = 0;
 };
 
 }  // namespace platform

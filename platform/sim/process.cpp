@@ -31,8 +31,10 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
       database_(server),
       com_(server),
       iis_(server.iis),
-      host_{registry_, files_,  processes_, services_, clock_, boxes_, trace_,
-            system_,   locale_, resources_, database_, com_,   iis_} {
+      libraries_(*this, last_error_),
+      file_calls_(server.files, current_dir_, last_error_),
+      host_{registry_, files_,     processes_, services_, clock_, boxes_,     trace_,     system_,
+            locale_,   resources_, database_,  com_,      iis_,   libraries_, file_calls_} {
   FileNode* image = server_.files.Find(module_path_);
   if (image == nullptr) image = &server_.files.WriteFile(module_path_, "MZ");
   image_ = FileSystemState::Share(*image);

@@ -6,8 +6,11 @@
 
 #include "platform/host.h"
 #include "platform/sim/server.h"
+#include "platform/sim/sim_com_objects.h"
 #include "platform/sim/sim_database.h"
 #include "platform/sim/sim_facilities.h"
+#include "platform/sim/sim_file_calls.h"
+#include "platform/sim/sim_libraries.h"
 
 namespace platform::sim {
 
@@ -27,6 +30,12 @@ class Process {
   std::size_t OpenRegistryHandles() const { return registry_.OpenHandleCount(); }
   std::size_t OpenServiceHandles() const { return services_.OpenHandleCount(); }
   std::size_t LoadedModules() const { return resources_.LoadedCount(); }
+  std::size_t LoadedLibraries() const { return libraries_.LoadedCount(); }
+  int LibraryReferences(ModuleHandle module) const { return libraries_.References(module); }
+  // The whole command line as its starter wrote it (GetCommandLineW), e.g. a path with a "-";
+  // CommandArgs() follows from it.
+  void set_command_line(std::wstring line) { processes_.set_command_line(std::move(line)); }
+  Status last_error() const { return last_error_; }
   // The show state its starter asked for (STARTUPINFO's wShowWindow).
   int startup_show_window() const { return startup_show_window_; }
   void set_startup_show_window(int show) { startup_show_window_ = show; }
@@ -38,6 +47,7 @@ class Process {
   StringTable own_strings_;
   std::wstring current_dir_;
   int startup_show_window_ = 1;
+  Status last_error_ = win::kSuccess;  // the thread's last error of the Win32-style calls
   SimLocale locale_;
   SimRegistry registry_;
   SimFileSystem files_;
@@ -51,6 +61,8 @@ class Process {
   SimDatabase database_;
   SimComObjects com_;
   SimIisAdmin iis_;
+  SimLibraries libraries_;
+  SimFileCalls file_calls_;
   Host host_;
 };
 

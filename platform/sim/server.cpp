@@ -126,6 +126,7 @@ void Server::EndProcess(ProcessRecord& record) {
   record.ended = true;
   if (const Program* program = ProgramAt(record.image_path); program && program->body) {
     Process child(*this, record.image_path, ArgumentsOf(record.command_line));
+    child.set_command_line(record.command_line);
     child.set_startup_show_window(record.show_window);
     try {
       child.host().processes.ChangeDirectory(record.current_dir);  // inherited
@@ -146,6 +147,43 @@ void Server::InstallProgram(std::wstring_view path, Program program) {
 void Server::InstallLanguageLibrary(std::wstring_view path, StringTable table) {
   if (!files.Exists(path)) files.WriteFile(path, "MZ");
   libraries_[Key(path)] = std::move(table);
+}
+
+void Server::InstallCodeLibrary(std::wstring_view path, CodeLibrary library) {
+  const std::string identity = "MZ code library " + std::to_string(code_libraries_.size() + 1);
+  code_libraries_[identity] = std::make_shared<const CodeLibrary>(std::move(library));
+  files.WriteFile(path, identity);
+}
+
+std::shared_ptr<const CodeLibrary> Server::CodeLibraryOf(const FileNode& file) const {
+  const auto it = code_libraries_.find(file.content);
+  return it == code_libraries_.end() ? nullptr : it->second;
+}
+
+const CodeLibrary* Server::CodeLibraryAt(std::wstring_view path) const {
+  const FileNode* node = files.Find(path);
+  return node == nullptr || node->is_folder ? nullptr : CodeLibraryOf(*node).get();
+}
+
+NamedEventState* Server::OpenNamedEvent(std::wstring_view name, bool signalled) {
+  if (named_events_fail) return nullptr;
+  auto [it, created] = named_events_.try_emplace(Upcase(name));
+  if (created) {
+    it->second.name = std::wstring(name);
+    it->second.signalled = signalled;
+  }
+  ++it->second.open_count;
+  return &it->second;
+}
+
+void Server::CloseNamedEvent(std::wstring_view name) {
+  const auto it = named_events_.find(Upcase(name));
+  if (it != named_events_.end() && --it->second.open_count == 0) named_events_.erase(it);
+}
+
+const NamedEventState* Server::Event(std::wstring_view name) const {
+  const auto it = named_events_.find(Upcase(name));
+  return it == named_events_.end() ? nullptr : &it->second;
 }
 
 const Program* Server::ProgramAt(std::wstring_view path) const {

@@ -12,20 +12,21 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/sim/code_library.h"
+#include "platform/sim/sim_com_objects.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_iis.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_services.h"
 #include "platform/sim/sim_sql_server.h"
+#include "platform/sim/sim_telephony.h"
 #include "platform/system_info.h"
 
 namespace platform::sim {
 
 class Process;
 class Server;
-
-using StringTable = std::map<std::uint32_t, std::wstring>;
 
 // What a program does when it runs: its effect on the machine (run with the child's own
 // context when the process ends), how long it runs in virtual time, or that it never ends.
@@ -72,6 +73,28 @@ struct MachineInfo {
       WorkstationUserRecord{L"Administrator", L"VMSRV01", L"", L"\\\\VMSRV01"};
   std::vector<std::wstring> search_path{L"C:\\WINDOWS\\system32", L"C:\\WINDOWS"};
   std::wstring windows_folder = L"C:\\WINDOWS";
+  // The process token's groups, as an administrator's token lists them.
+  std::vector<std::wstring> token_groups{L"S-1-5-21-1004336348-1177238915-682003330-513",
+                                         L"S-1-1-0",
+                                         L"S-1-5-32-544",
+                                         L"S-1-5-32-545",
+                                         L"S-1-5-4",
+                                         L"S-1-5-11",
+                                         L"S-1-5-5-0-61243",
+                                         L"S-1-2-0"};
+  bool token_query_fails = false;  // opening the token or reading its groups fails
+  // The library search of a system with safe search on (the default since XP SP2 and Server
+  // 2003): the current directory after the system and Windows folders; off, right after the
+  // program's folder.
+  bool safe_dll_search_mode = true;
+};
+
+// A named kernel event as the object manager keeps it: it lives while a handle is open.
+struct NamedEventState {
+  std::wstring name;
+  bool manual_reset = true;
+  bool signalled = false;
+  int open_count = 0;
 };
 
 struct LocaleSettings {
@@ -96,6 +119,13 @@ class Server {
   std::vector<std::wstring> unregistered_libraries;  // what regsvr32 /u took off, in order
   SqlServer sql{*this};
   std::uint64_t guids_made = 0;  // the COM objects' GUIDs are numbered, so tests can predict them
+  ComState com;
+  TelephonyState telephony;  // filled by lineAddProviderW and the tests; see InstallTelephony
+  // Every export called through the library facility, as "<library's full path>!<export>".
+  std::vector<std::wstring> export_calls;
+  // Full paths of the libraries a process still held when it ended (each once).
+  std::vector<std::wstring> libraries_left_loaded;
+  bool named_events_fail = false;  // CreateEvent fails for every name
 
   // Virtual time, in milliseconds since the start of the test's day.
   std::uint64_t now_ms() const { return now_ms_; }
@@ -115,6 +145,19 @@ class Server {
   void InstallLanguageLibrary(std::wstring_view path, StringTable table);
   const Program* ProgramAt(std::wstring_view path) const;
   const StringTable* LibraryAt(std::wstring_view path) const;
+  // A code library is a file whose content names it, so copies and renames keep what it is.
+  void InstallCodeLibrary(std::wstring_view path, CodeLibrary library);
+  std::shared_ptr<const CodeLibrary> CodeLibraryOf(const FileNode& file) const;
+  const CodeLibrary* CodeLibraryAt(std::wstring_view path) const;
+  // TAPI32.DLL in the system folder, over `telephony`: lineGetProviderListW,
+  // lineRemoveProvider and lineAddProviderW.
+  void InstallTelephony();
+
+  // Named events by name, compared without regard to case: created or opened (keeping the
+  // state of an existing one; nullptr when creation fails), and closed once per open.
+  NamedEventState* OpenNamedEvent(std::wstring_view name, bool signalled);
+  void CloseNamedEvent(std::wstring_view name);
+  const NamedEventState* Event(std::wstring_view name) const;
 
   std::uint32_t StartProcess(std::wstring image_path, std::wstring command_line,
                              std::wstring current_dir, int show_window);
@@ -136,7 +179,9 @@ class Server {
   std::uint64_t start_ms_of_day_ = 0;              // time of day at now_ms() == 0
   std::map<std::wstring, Program> programs_;       // keyed by the upper-cased full path
   std::map<std::wstring, StringTable> libraries_;  // keyed by the upper-cased full path
-  std::deque<ProcessRecord> processes_;            // stable addresses while bodies start children
+  std::map<std::string, std::shared_ptr<const CodeLibrary>> code_libraries_;  // by file content
+  std::map<std::wstring, NamedEventState> named_events_;  // keyed by the upper-cased name
+  std::deque<ProcessRecord> processes_;  // stable addresses while bodies start children
   std::uint32_t next_process_id_ = 1000;
   std::multimap<std::uint64_t, std::function<void()>> events_;  // equal times keep their order
 };

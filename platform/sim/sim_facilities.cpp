@@ -1,4 +1,4 @@
-// Clock, system information, locale, resources and COM objects of one simulated process.
+// Clock, system information, locale and resources of one simulated process.
 #include "platform/sim/sim_facilities.h"
 
 #include <cstdio>
@@ -11,13 +11,6 @@ float SimClock::SecondsSinceMidnight() {
   const LocalTime t = server_.LocalNow();
   return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second) +
          static_cast<float>(t.millisecond) / 1000.0f;
-}
-
-std::wstring SimComObjects::NewGuidText() {
-  wchar_t text[40];
-  std::swprintf(text, 40, L"{00000000-0000-4000-8000-%012llX}",
-                static_cast<unsigned long long>(++server_.guids_made));
-  return text;
 }
 
 bool SimSystemInfo::Version(OsVersion& version) {
@@ -41,6 +34,28 @@ Status SimSystemInfo::WorkstationUserInfo(WorkstationUserRecord& record) {
 
 std::wstring SimSystemInfo::WindowsFolder() {
   return server_.machine.windows_folder;
+}
+
+std::wstring SimSystemInfo::SystemFolder() {
+  return server_.machine.windows_folder + L"\\system32";
+}
+
+// GetVersion: major version in the low byte, minor in the next, the build in the high word of
+// an NT-family system; other systems set the top bit.
+std::uint32_t SimSystemInfo::VersionWord() {
+  const OsVersion& os = server_.machine.os;
+  constexpr std::uint32_t kNotNt = 0x80000000;
+  constexpr std::uint32_t kNtPlatform = 2;  // VER_PLATFORM_WIN32_NT
+  std::uint32_t word = (os.major & 0xFF) | (os.minor & 0xFF) << 8 | (os.build & 0x7FFF) << 16;
+  if (os.platform_id != kNtPlatform) word |= kNotNt;
+  return word;
+}
+
+bool SimSystemInfo::TokenGroupSids(std::vector<std::wstring>& sids) {
+  sids.clear();
+  if (server_.machine.token_query_fails) return false;
+  sids = server_.machine.token_groups;
+  return true;
 }
 
 std::string SimLocale::LocaleInfo(std::uint32_t lcid, std::uint32_t lctype) {
@@ -69,6 +84,25 @@ std::string SimLocale::ToAnsi(std::wstring_view text) {
 }
 std::wstring SimLocale::FromAnsi(std::string_view bytes) {
   return WideFromCp1252(bytes);
+}
+
+namespace {
+
+// Full-width forms (U+FF01 to U+FF5E) and the ideographic space weigh as their ASCII twins.
+wchar_t NarrowChar(wchar_t c) {
+  if (c >= 0xFF01 && c <= 0xFF5E) return static_cast<wchar_t>(c - 0xFEE0);
+  if (c == 0x3000) return L' ';
+  return c;
+}
+
+}  // namespace
+
+bool SimLocale::EqualIgnoringCaseAndWidth(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpcaseChar(NarrowChar(a[i])) != UpcaseChar(NarrowChar(b[i]))) return false;
+  }
+  return true;
 }
 
 SimResources::~SimResources() = default;

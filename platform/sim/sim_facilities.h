@@ -1,9 +1,11 @@
 // The small facilities of one simulated process: clock, debug trace, system information,
-// locale, resources, processes and COM objects, each a view of the shared server.
+// locale, resources and processes, each a view of the shared server.
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 #include "platform/sim/server.h"
@@ -41,6 +43,9 @@ class SimSystemInfo : public SystemInfo {
   Status WorkstationInfo(WorkstationRecord& record) override;
   Status WorkstationUserInfo(WorkstationUserRecord& record) override;
   std::wstring WindowsFolder() override;
+  std::wstring SystemFolder() override;
+  std::uint32_t VersionWord() override;
+  bool TokenGroupSids(std::vector<std::wstring>& sids) override;
 
  private:
   Server& server_;
@@ -55,6 +60,7 @@ class SimLocale : public Locale {
   std::wstring FormatGeneralDate(const LocalTime& time) override;  // US: 12/6/2006 3:38:28 PM
   std::string ToAnsi(std::wstring_view text) override;
   std::wstring FromAnsi(std::string_view bytes) override;
+  bool EqualIgnoringCaseAndWidth(std::wstring_view a, std::wstring_view b) override;
 
  private:
   Server& server_;
@@ -86,17 +92,6 @@ class SimResources : public Resources {
   ModuleHandle next_ = 0x10000000;
 };
 
-// GUIDs numbered across the machine, {00000000-0000-4000-8000-000000000001} first, so tests
-// can tell which ticket a program used.
-class SimComObjects : public ComObjects {
- public:
-  explicit SimComObjects(Server& server) : server_(server) {}
-  std::wstring NewGuidText() override;
-
- private:
-  Server& server_;
-};
-
 class SimProcesses : public Processes {
  public:
   SimProcesses(Server& server, std::wstring module_path, std::wstring args,
@@ -110,6 +105,15 @@ class SimProcesses : public Processes {
   std::wstring CommandArgs() override { return args_; }
   std::wstring CurrentDirectory() override { return current_dir_; }
   void ChangeDirectory(std::wstring_view path) override;
+  // The quoted module path, then a blank and the arguments when there are any, unless the
+  // starter's own line was given.
+  std::wstring CommandLine() override;
+  std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
+                                           std::wstring_view command_line, Status& error) override;
+  std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;
+
+  // The whole line as the starter wrote it; the arguments follow from it.
+  void set_command_line(std::wstring line);
 
  private:
   std::wstring FindImage(std::wstring_view command_line) const;
@@ -117,6 +121,7 @@ class SimProcesses : public Processes {
   Server& server_;
   std::wstring module_path_;
   std::wstring args_;
+  std::optional<std::wstring> command_line_;
   std::wstring& current_dir_;
 };
 

@@ -199,6 +199,15 @@ std::shared_ptr<FileNode> FileSystemState::Share(FileNode& node) {
   return nullptr;
 }
 
+std::wstring FileSystemState::PathOf(const FileNode& node) {
+  if (node.parent == nullptr) return node.name + L"\\";
+  std::wstring path = node.name;
+  for (const FileNode* up = node.parent; up != nullptr; up = up->parent) {
+    path = up->name + L"\\" + path;
+  }
+  return path;
+}
+
 void FileSystemState::RemoveChild(FileNode& node) {
   auto& siblings = node.parent->children;
   siblings.erase(std::find_if(siblings.begin(), siblings.end(),

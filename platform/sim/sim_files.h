@@ -56,6 +56,7 @@ class FileSystemState {
   static FileNode& InsertChild(FileNode& folder, std::shared_ptr<FileNode> node);
   static void RemoveChild(FileNode& node);
   static std::shared_ptr<FileNode> Share(FileNode& node);  // the owning pointer of a node
+  static std::wstring PathOf(const FileNode& node);        // "C:\a\b" with the names as stored
 
  private:
   std::map<wchar_t, std::shared_ptr<FileNode>> drives_;

@@ -56,6 +56,19 @@ class SimChild final : public ChildProcess {
   std::uint32_t id_;
 };
 
+// An open handle to a named event; the event goes with its last handle.
+class SimNamedEvent final : public NamedEvent {
+ public:
+  SimNamedEvent(Server& server, std::wstring name) : server_(server), name_(std::move(name)) {}
+  ~SimNamedEvent() override { server_.CloseNamedEvent(name_); }
+  SimNamedEvent(const SimNamedEvent&) = delete;
+  SimNamedEvent& operator=(const SimNamedEvent&) = delete;
+
+ private:
+  Server& server_;
+  std::wstring name_;
+};
+
 }  // namespace
 
 std::wstring SimProcesses::FindImage(std::wstring_view command_line) const {
@@ -91,6 +104,52 @@ void SimProcesses::ChangeDirectory(std::wstring_view path) {
   const FileNode* node = server_.files.Find(parsed);
   if (node == nullptr || !node->is_folder) Raise(VbError::kPathNotFound);
   current_dir_ = parsed.Text();
+}
+
+std::wstring SimProcesses::CommandLine() {
+  if (command_line_) return *command_line_;
+  return L"\"" + module_path_ + L"\"" + (args_.empty() ? L"" : L" " + args_);
+}
+
+void SimProcesses::set_command_line(std::wstring line) {
+  args_ = ArgumentsOf(line);
+  command_line_ = std::move(line);
+}
+
+// CreateProcessW with an application name: the name is taken as it is, relative to the
+// current directory and never searched for; without a command line the name is the line.
+std::unique_ptr<ChildProcess> SimProcesses::StartImage(std::wstring_view application,
+                                                       std::wstring_view command_line,
+                                                       Status& error) {
+  constexpr Status kBadExeFormat = 193;
+  ParsedPath parsed;
+  if (!FileSystemState::Parse(application, current_dir_, parsed) || parsed.parts.empty()) {
+    error = win::kPathNotFound;
+    return nullptr;
+  }
+  const FileNode* node = server_.files.Find(parsed);
+  if (node == nullptr || node->is_folder) {
+    ParsedPath folder = parsed;
+    folder.parts.pop_back();
+    const FileNode* parent = server_.files.Find(folder);
+    error = parent != nullptr && parent->is_folder ? win::kFileNotFound : win::kPathNotFound;
+    return nullptr;
+  }
+  const std::wstring image = parsed.Text();
+  if (const Program* program = server_.ProgramAt(image); program && program->fails_to_start) {
+    error = kBadExeFormat;
+    return nullptr;
+  }
+  error = win::kSuccess;
+  const std::wstring line(command_line.empty() ? application : command_line);
+  constexpr int kNoShowState = -1;  // no STARTUPINFO show flag is given
+  const std::uint32_t id = server_.StartProcess(image, line, current_dir_, kNoShowState);
+  return std::make_unique<SimChild>(server_, id);
+}
+
+std::unique_ptr<NamedEvent> SimProcesses::MakeNamedEvent(std::wstring_view name, bool signalled) {
+  if (server_.OpenNamedEvent(name, signalled) == nullptr) return nullptr;
+  return std::make_unique<SimNamedEvent>(server_, std::wstring(name));
 }
 
 }  // namespace platform::sim

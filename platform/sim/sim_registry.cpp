@@ -185,13 +185,25 @@ Status SimRegistry::Resolve(RegHandle key, std::uint32_t needed,
   return win::kSuccess;
 }
 
+Status SimRegistry::AddHandle(std::shared_ptr<RegNode> node, std::uint32_t access, RegHandle& key) {
+  key = next_handle_;
+  next_handle_ += 4;
+  handles_[key] = {std::move(node), access};
+  return win::kSuccess;
+}
+
 Status SimRegistry::OpenKey(RegHandle root, std::string_view path, std::uint32_t access,
                             RegHandle& key) {
+  return OpenKeyW(root, locale_.FromAnsi(path), access, key);
+}
+
+Status SimRegistry::OpenKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                             RegHandle& key) {
   key = 0;
   std::shared_ptr<RegNode> node;
   if (Status status = Resolve(root, 0, node); status != win::kSuccess) return status;
   std::vector<std::wstring> parts;
-  if (!SplitKeyPath(locale_.FromAnsi(path), parts)) return kBadPathname;
+  if (!SplitKeyPath(path, parts)) return kBadPathname;
   for (const auto& part : parts) {
     RegNode* child = FindChild(*node, part);
     if (child == nullptr) return win::kFileNotFound;
@@ -200,28 +212,28 @@ Status SimRegistry::OpenKey(RegHandle root, std::string_view path, std::uint32_t
     node = *it;
   }
   if (node->deny_write && (access & kSetValue)) return win::kAccessDenied;
-  key = next_handle_;
-  next_handle_ += 4;
-  handles_[key] = {std::move(node), access};
-  return win::kSuccess;
+  return AddHandle(std::move(node), access, key);
 }
 
 Status SimRegistry::CreateKey(RegHandle root, std::string_view path, RegHandle& key) {
+  return CreateKeyW(root, locale_.FromAnsi(path), reg::kAllAccess, key);
+}
+
+// Missing keys on the way are created; an existing key is opened with the access asked for.
+Status SimRegistry::CreateKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                               RegHandle& key) {
   key = 0;
   std::shared_ptr<RegNode> node;
   if (Status status = Resolve(root, 0, node); status != win::kSuccess) return status;
   std::vector<std::wstring> parts;
-  if (!SplitKeyPath(locale_.FromAnsi(path), parts)) return kBadPathname;
+  if (!SplitKeyPath(path, parts)) return kBadPathname;
   for (const auto& part : parts) {
     RegNode& child = AddChild(*node, part);
     node = *std::find_if(node->subkeys.begin(), node->subkeys.end(),
                          [&child](const auto& p) { return p.get() == &child; });
   }
-  if (node->deny_write) return win::kAccessDenied;
-  key = next_handle_;
-  next_handle_ += 4;
-  handles_[key] = {std::move(node), reg::kAllAccess};
-  return win::kSuccess;
+  if (node->deny_write && (access & kSetValue)) return win::kAccessDenied;
+  return AddHandle(std::move(node), access, key);
 }
 
 Status SimRegistry::CloseKey(RegHandle key) {
@@ -236,14 +248,15 @@ std::string SimRegistry::AnsiData(const RegValueData& value) const {
   return ansi;
 }
 
-Status SimRegistry::QueryValue(RegHandle key, std::string_view name, std::uint32_t* type,
-                               std::uint8_t* data, std::uint32_t* size) {
+Status SimRegistry::QueryBytes(RegHandle key, std::wstring_view name, bool wide,
+                               std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) const {
   std::shared_ptr<RegNode> node;
   if (Status status = Resolve(key, kQueryValue, node); status != win::kSuccess) return status;
-  const RegValueData* value = FindValue(*node, locale_.FromAnsi(name));
+  const RegValueData* value = FindValue(*node, name);
   if (value == nullptr) return win::kFileNotFound;
   if (type) *type = value->type;
-  const std::string bytes = AnsiData(*value);
+  const std::string bytes =
+      wide ? std::string(value->data.begin(), value->data.end()) : AnsiData(*value);
   const auto needed = static_cast<std::uint32_t>(bytes.size());
   if (data == nullptr) {
     if (size) *size = needed;
@@ -256,6 +269,27 @@ Status SimRegistry::QueryValue(RegHandle key, std::string_view name, std::uint32
   }
   std::memcpy(data, bytes.data(), bytes.size());
   *size = needed;
+  return win::kSuccess;
+}
+
+Status SimRegistry::QueryValue(RegHandle key, std::string_view name, std::uint32_t* type,
+                               std::uint8_t* data, std::uint32_t* size) {
+  return QueryBytes(key, locale_.FromAnsi(name), false, type, data, size);
+}
+
+Status SimRegistry::QueryValueW(RegHandle key, std::wstring_view name, std::uint32_t* type,
+                                std::uint8_t* data, std::uint32_t* size) {
+  return QueryBytes(key, name, true, type, data, size);
+}
+
+// The wide call stores the bytes as given: string data is already UTF-16LE.
+Status SimRegistry::SetValueW(RegHandle key, std::wstring_view name, std::uint32_t type,
+                              const std::uint8_t* data, std::uint32_t size) {
+  std::shared_ptr<RegNode> node;
+  if (Status status = Resolve(key, kSetValue, node); status != win::kSuccess) return status;
+  RegValueData value{std::wstring(name), type, {}};
+  if (data != nullptr) value.data.assign(data, data + size);
+  PutValue(*node, std::move(value));
   return win::kSuccess;
 }
 

@@ -56,7 +56,7 @@ bool SplitKeyPath(std::wstring_view path, std::vector<std::wstring>& parts);
 RegNode* FindChild(const RegNode& node, std::wstring_view name);
 RegNode& AddChild(RegNode& node, std::wstring_view name);
 
-// The ANSI registry calls of one simulated process, with its own handle table.
+// The ANSI and wide registry calls of one simulated process, with its own handle table.
 class SimRegistry : public Registry {
  public:
   SimRegistry(RegistryState& state, platform::Locale& locale) : state_(state), locale_(locale) {}
@@ -74,6 +74,14 @@ class SimRegistry : public Registry {
   Status EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t name_size) override;
   Status EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* name_length,
                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* data_size) override;
+  Status OpenKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                  RegHandle& key) override;
+  Status CreateKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                    RegHandle& key) override;
+  Status QueryValueW(RegHandle key, std::wstring_view name, std::uint32_t* type, std::uint8_t* data,
+                     std::uint32_t* size) override;
+  Status SetValueW(RegHandle key, std::wstring_view name, std::uint32_t type,
+                   const std::uint8_t* data, std::uint32_t size) override;
 
   std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -84,6 +92,10 @@ class SimRegistry : public Registry {
   };
   Status Resolve(RegHandle key, std::uint32_t needed, std::shared_ptr<RegNode>& node) const;
   std::string AnsiData(const RegValueData& value) const;
+  // RegQueryValueEx's buffer rules over the bytes the caller's variant of the call returns.
+  Status QueryBytes(RegHandle key, std::wstring_view name, bool wide, std::uint32_t* type,
+                    std::uint8_t* data, std::uint32_t* size) const;
+  Status AddHandle(std::shared_ptr<RegNode> node, std::uint32_t access, RegHandle& key);
 
   RegistryState& state_;
   platform::Locale& locale_;

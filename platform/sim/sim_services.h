@@ -14,7 +14,10 @@ namespace platform::sim {
 struct ServiceEntry {
   std::wstring name;
   std::wstring display_name;
-  std::wstring binary_path;
+  std::wstring binary_path;           // the image path
+  std::uint32_t service_type = 0x10;  // SERVICE_WIN32_OWN_PROCESS
+  std::uint32_t start_type = 3;       // SERVICE_DEMAND_START
+  std::uint32_t error_control = svc::kErrorNormal;
   std::uint32_t state = svc::kStopped;
   bool deny_query = false;  // opening it for status fails with access denied
 };
@@ -24,6 +27,8 @@ class ServiceTable {
   ServiceEntry& Install(std::wstring name, std::uint32_t state = svc::kRunning,
                         std::wstring binary_path = L"");
   ServiceEntry* Find(std::wstring_view name);
+  // The service whose name or display name is the text, ignoring case.
+  ServiceEntry* FindByAnyName(std::wstring_view name);
   bool Remove(std::wstring_view name);
   std::size_t size() const { return services_.size(); }
 
@@ -43,12 +48,20 @@ class SimServices : public Services {
   bool QueryStatus(ScHandle service, ServiceStatus& status) override;
   bool CloseHandle(ScHandle handle) override;
   Status LastError() override { return last_error_; }
+  ScHandle CreateServiceEntry(ScHandle manager, const ServiceConfig& config) override;
 
   std::size_t OpenHandleCount() const { return handles_.size(); }
 
  private:
+  struct OpenHandle {
+    std::wstring service;  // "" for a manager handle
+    std::uint32_t access = 0;
+  };
+  ScHandle AddHandle(std::wstring service, std::uint32_t access);
+  ScHandle Fail(Status error);  // sets the last error; 0
+
   ServiceTable& table_;
-  std::map<ScHandle, std::wstring> handles_;  // "" for a manager handle
+  std::map<ScHandle, OpenHandle> handles_;
   ScHandle next_ = 0x1000;
   Status last_error_ = win::kSuccess;
 };

@@ -6,8 +6,10 @@
 #include "platform/win32/win32_com_objects.h"
 #include "platform/win32/win32_database.h"
 #include "platform/win32/win32_debug_trace.h"
+#include "platform/win32/win32_file_calls.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_iis_admin.h"
+#include "platform/win32/win32_libraries.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_processes.h"
@@ -32,9 +34,11 @@ struct Win32Host::Parts {
   Win32ComObjects com;
   Win32Database database;
   Win32IisAdmin iis;
+  Win32Libraries libraries;
+  Win32FileCalls file_calls;
   // Declared last: it refers to the members above, which are complete by then.
-  Host host{registry, files,  processes, services, clock, boxes, trace,
-            system,   locale, resources, database, com,   iis};
+  Host host{registry, files,     processes, services, clock, boxes,     trace,     system,
+            locale,   resources, database,  com,      iis,   libraries, file_calls};
 };
 
 Win32Host::Win32Host() : parts_(std::make_unique<Parts>()) {}

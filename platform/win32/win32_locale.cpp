@@ -1,5 +1,6 @@
 // The locale facility on Windows: GetUserDefaultLangID, GetLocaleInfoA, VerLanguageNameA and
-// the user's short date and long time formats, with CP_ACP for every ANSI conversion.
+// the user's short date and long time formats, with CP_ACP for every ANSI conversion, and
+// CompareStringW in the user's default locale.
 #include "platform/win32/win32_locale.h"
 
 #include <windows.h>
@@ -80,6 +81,16 @@ std::string Win32Locale::ToAnsi(std::wstring_view text) {
 
 std::wstring Win32Locale::FromAnsi(std::string_view bytes) {
   return WideFromAnsi(bytes);
+}
+
+bool Win32Locale::EqualIgnoringCaseAndWidth(std::wstring_view a, std::wstring_view b) {
+  // Counted strings, so the views need no terminator; an empty view may have no storage at all,
+  // which the call would refuse.
+  const wchar_t* first = a.empty() ? L"" : a.data();
+  const wchar_t* second = b.empty() ? L"" : b.data();
+  return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | NORM_IGNOREWIDTH, first,
+                          static_cast<int>(a.size()), second,
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 }  // namespace platform::win32

@@ -1,5 +1,5 @@
-// The locale facility on Windows: the user's language and locale texts, the ANSI code page,
-// and the run time's general date format built from the user's own date and time formats.
+// The locale facility on Windows: the user's language and locale texts, the ANSI code page, the
+// run time's general date format from the user's own formats, and locale-aware comparisons.
 #pragma once
 
 #include "platform/locale.h"
@@ -14,6 +14,7 @@ class Win32Locale final : public Locale {
   std::wstring FormatGeneralDate(const LocalTime& time) override;
   std::string ToAnsi(std::wstring_view text) override;
   std::wstring FromAnsi(std::string_view bytes) override;
+  bool EqualIgnoringCaseAndWidth(std::wstring_view a, std::wstring_view b) override;
 };
 
 }  // namespace platform::win32

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/text.h"
@@ -57,6 +59,14 @@ class Win32Child final : public ChildProcess {
  private:
   KernelHandle process_;
   std::uint32_t id_;
+};
+
+class Win32NamedEvent final : public NamedEvent {
+ public:
+  explicit Win32NamedEvent(KernelHandle event) : event_(std::move(event)) {}
+
+ private:
+  KernelHandle event_;
 };
 
 }  // namespace
@@ -133,6 +143,37 @@ std::wstring Win32Processes::CurrentDirectory() {
 
 void Win32Processes::ChangeDirectory(std::wstring_view path) {
   if (!::SetCurrentDirectoryW(std::wstring(path).c_str())) Raise(VbError::kPathNotFound);
+}
+
+std::wstring Win32Processes::CommandLine() {
+  const wchar_t* line = ::GetCommandLineW();
+  return line == nullptr ? std::wstring() : std::wstring(line);
+}
+
+std::unique_ptr<ChildProcess> Win32Processes::StartImage(std::wstring_view application,
+                                                         std::wstring_view command_line,
+                                                         Status& error) {
+  // CreateProcessW may write into the command line, so it gets a private, terminated copy.
+  const std::wstring image(application);
+  std::wstring line(command_line);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(image.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+    error = static_cast<Status>(::GetLastError());
+    return nullptr;
+  }
+  error = 0;
+  KernelHandle thread(started.hThread);
+  return std::make_unique<Win32Child>(KernelHandle(started.hProcess), started.dwProcessId);
+}
+
+std::unique_ptr<NamedEvent> Win32Processes::MakeNamedEvent(std::wstring_view name, bool signalled) {
+  const std::wstring terminated(name);
+  KernelHandle event(::CreateEventW(nullptr, TRUE, signalled ? TRUE : FALSE, terminated.c_str()));
+  if (!event) return nullptr;
+  return std::make_unique<Win32NamedEvent>(std::move(event));
 }
 
 }  // namespace platform::win32

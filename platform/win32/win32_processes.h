@@ -1,6 +1,6 @@
 // The process facility on Windows: starting command lines as the platform's command-line
-// start does, holding a child's handle until it is waited on, and the program's own module,
-// arguments and folder.
+// start does or an image by name, holding a child's handle until it is waited on, named
+// events, and the program's own module, command line, arguments and folder.
 #pragma once
 
 #include "platform/processes.h"
@@ -14,6 +14,10 @@ class Win32Processes final : public Processes {
   std::wstring CommandArgs() override;
   std::wstring CurrentDirectory() override;
   void ChangeDirectory(std::wstring_view path) override;
+  std::wstring CommandLine() override;
+  std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
+                                           std::wstring_view command_line, Status& error) override;
+  std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;
 };
 
 // The part of a command line after the program name and the blanks that follow it.

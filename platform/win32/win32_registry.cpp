@@ -1,4 +1,4 @@
-// The registry facility on Windows: thin calls of the ANSI registry functions. Handles cross
+// The registry facility on Windows: thin calls of the registry functions. Handles cross
 // the seam as 32-bit numbers, which is exactly what an HKEY is in a 32-bit program.
 #include "platform/win32/win32_registry.h"
 
@@ -22,6 +22,10 @@ RegHandle FromHkey(HKEY key) {
 // The A functions want terminated strings; views from callers need not be.
 std::string Terminated(std::string_view text) {
   return std::string(text);
+}
+
+std::wstring Terminated(std::wstring_view text) {
+  return std::wstring(text);
 }
 
 // DWORD is unsigned long here while the seam uses uint32_t: carry optional in/out counts
@@ -98,6 +102,37 @@ Status Win32Registry::EnumValue(RegHandle key, std::uint32_t index, char* name,
   DwordInOut data_io(data_size);
   return ::RegEnumValueA(ToHkey(key), index, name, name_io.get(), nullptr, type_io.get(), data,
                          data_io.get());
+}
+
+Status Win32Registry::OpenKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                               RegHandle& key) {
+  HKEY opened = nullptr;
+  const LONG status = ::RegOpenKeyExW(ToHkey(root), Terminated(path).c_str(), 0, access, &opened);
+  key = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
+  return status;
+}
+
+Status Win32Registry::CreateKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
+                                 RegHandle& key) {
+  HKEY created = nullptr;
+  const LONG status =
+      ::RegCreateKeyExW(ToHkey(root), Terminated(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        access, nullptr, &created, nullptr);
+  key = status == ERROR_SUCCESS ? FromHkey(created) : 0;
+  return status;
+}
+
+Status Win32Registry::QueryValueW(RegHandle key, std::wstring_view name, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) {
+  DwordInOut type_io(type);
+  DwordInOut size_io(size);
+  return ::RegQueryValueExW(ToHkey(key), Terminated(name).c_str(), nullptr, type_io.get(), data,
+                            size_io.get());
+}
+
+Status Win32Registry::SetValueW(RegHandle key, std::wstring_view name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
+  return ::RegSetValueExW(ToHkey(key), Terminated(name).c_str(), 0, type, data, size);
 }
 
 }  // namespace platform::win32

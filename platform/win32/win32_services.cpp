@@ -1,5 +1,5 @@
-// The service facility on Windows: OpenSCManagerA, OpenServiceA, QueryServiceStatus and
-// CloseServiceHandle, with handles carried across the seam as 32-bit numbers.
+// The service facility on Windows: OpenSCManagerA, OpenServiceA, QueryServiceStatus,
+// CloseServiceHandle and CreateServiceW, with handles carried across the seam as 32-bit numbers.
 #include "platform/win32/win32_services.h"
 
 #include <windows.h>
@@ -58,6 +58,15 @@ bool Win32Services::CloseHandle(ScHandle handle) {
 
 Status Win32Services::LastError() {
   return last_error_;
+}
+
+ScHandle Win32Services::CreateServiceEntry(ScHandle manager, const ServiceConfig& config) {
+  const SC_HANDLE service =
+      ::CreateServiceW(ToScHandle(manager), config.name.c_str(), config.display_name.c_str(),
+                       config.access, config.service_type, config.start_type, config.error_control,
+                       config.image_path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  last_error_ = static_cast<Status>(::GetLastError());
+  return FromScHandle(service);
 }
 
 }  // namespace platform::win32

@@ -1,5 +1,5 @@
-// The service facility on Windows: the ANSI service control manager calls, with the thread's
-// last error kept from the moment each call returned.
+// The service facility on Windows: the service control manager calls, with the thread's last
+// error kept from the moment each call returned.
 #pragma once
 
 #include "platform/services.h"
@@ -14,6 +14,7 @@ class Win32Services final : public Services {
   bool QueryStatus(ScHandle service, ServiceStatus& status) override;
   bool CloseHandle(ScHandle handle) override;
   Status LastError() override;
+  ScHandle CreateServiceEntry(ScHandle manager, const ServiceConfig& config) override;
 
  private:
   // Logging and other Windows calls between a failure and its report would overwrite the

@@ -1,13 +1,19 @@
-// The system information facility on Windows: GetVersionExA and the network client's
-// workstation records, copied out of the buffers it allocates and freed at once.
+// The system information facility on Windows: GetVersionExA, GetVersion, the system folders,
+// the token's group SIDs and the network client's workstation records, copied out of the
+// buffers the system allocates and freed at once.
 #include "platform/win32/win32_system_info.h"
 
 #include <windows.h>
 
-// The network client's declarations need windows.h before them.
+// The network client's and the SID text declarations need windows.h before them.
 #include <lm.h>
+#include <sddl.h>
 
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/win32_handle.h"
 
 namespace platform::win32 {
 namespace {
@@ -30,6 +36,44 @@ class NetBuffer {
  private:
   LPBYTE buffer_ = nullptr;
 };
+
+// Owns a text ConvertSidToStringSidW allocated with LocalAlloc.
+class LocalText {
+ public:
+  LocalText() = default;
+  LocalText(const LocalText&) = delete;
+  LocalText& operator=(const LocalText&) = delete;
+  ~LocalText() {
+    if (text_ != nullptr) ::LocalFree(text_);
+  }
+  LPWSTR* out() { return &text_; }
+  const wchar_t* get() const { return text_; }
+
+ private:
+  LPWSTR text_ = nullptr;
+};
+
+// Owns a zero-filled block from the process heap.
+class HeapBlock {
+ public:
+  explicit HeapBlock(DWORD size)
+      : block_(size == 0 ? nullptr : ::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
+  HeapBlock(const HeapBlock&) = delete;
+  HeapBlock& operator=(const HeapBlock&) = delete;
+  ~HeapBlock() {
+    if (block_ != nullptr) ::HeapFree(::GetProcessHeap(), 0, block_);
+  }
+  void* get() const { return block_; }
+
+ private:
+  void* block_;
+};
+
+// A folder as the system reports it, without a trailing "\" unless it is a drive's root.
+std::wstring WithoutTrailingSeparator(std::wstring folder) {
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
 
 // Records may carry null pointers for fields the client does not know.
 std::wstring Copy(const wchar_t* text) {
@@ -85,9 +129,43 @@ std::wstring Win32SystemInfo::WindowsFolder() {
   wchar_t buffer[MAX_PATH + 1] = {};
   const UINT length = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) return L"C:\\WINDOWS";
-  std::wstring folder(buffer, length);
-  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  return folder;
+  return WithoutTrailingSeparator(std::wstring(buffer, length));
+}
+
+std::wstring Win32SystemInfo::SystemFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return {};
+  return WithoutTrailingSeparator(std::wstring(buffer, length));
+}
+
+std::uint32_t Win32SystemInfo::VersionWord() {
+  return ::GetVersion();
+}
+
+bool Win32SystemInfo::TokenGroupSids(std::vector<std::wstring>& sids) {
+  HANDLE raw_token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_READ, &raw_token)) return false;
+  const KernelHandle token(raw_token);
+  // The first call only reports the size; its failure with ERROR_INSUFFICIENT_BUFFER is expected.
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &size);
+  if (size == 0) return false;
+  const HeapBlock block(size);
+  if (block.get() == nullptr ||
+      !::GetTokenInformation(token.get(), TokenGroups, block.get(), size, &size)) {
+    return false;
+  }
+  const auto* groups = static_cast<const TOKEN_GROUPS*>(block.get());
+  std::vector<std::wstring> found;
+  found.reserve(groups->GroupCount);
+  for (DWORD i = 0; i < groups->GroupCount; ++i) {
+    LocalText text;
+    if (!::ConvertSidToStringSidW(groups->Groups[i].Sid, text.out())) return false;
+    found.push_back(Copy(text.get()));
+  }
+  sids = std::move(found);
+  return true;
 }
 
 }  // namespace platform::win32

@@ -1,5 +1,6 @@
-// The system information facility on Windows: the version record and what the network client
-// reports about the workstation and its logged-on user.
+// The system information facility on Windows: the version record and word, the system folders,
+// the process token's groups, and what the network client reports about the workstation and
+// its logged-on user.
 #pragma once
 
 #include "platform/system_info.h"
@@ -12,6 +13,9 @@ class Win32SystemInfo final : public SystemInfo {
   Status WorkstationInfo(WorkstationRecord& record) override;
   Status WorkstationUserInfo(WorkstationUserRecord& record) override;
   std::wstring WindowsFolder() override;
+  std::wstring SystemFolder() override;
+  std::uint32_t VersionWord() override;
+  bool TokenGroupSids(std::vector<std::wstring>& sids) override;
 };
 
 }  // namespace platform::win32

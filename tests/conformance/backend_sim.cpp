@@ -31,10 +31,21 @@ Program ChildProgram() {
   return child;
 }
 
+// The system library every process has, with one export the cases look up.
+platform::sim::CodeLibrary SystemLibrary() {
+  platform::sim::CodeLibrary kernel32;
+  kernel32.exports["GetVersion"] = [](platform::sim::ExportCall& call) {
+    return static_cast<std::int32_t>(call.process.host().system.VersionWord());
+  };
+  return kernel32;
+}
+
 class SimBackend : public Backend {
  public:
   SimBackend() : process_(server_, L"C:\\tests\\conformance_tests.exe") {
     server_.InstallProgram(L"C:\\WINDOWS\\system32\\cmd.exe", Program{});
+    server_.InstallCodeLibrary(L"C:\\WINDOWS\\system32\\kernel32.dll", SystemLibrary());
+    server_.services.Install(L"RpcSs", platform::svc::kRunning);
   }
   platform::Host& host() override { return process_.host(); }
   bool under_wine() const override { return false; }

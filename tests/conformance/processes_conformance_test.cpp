@@ -130,5 +130,41 @@ TEST_F(ProcessesConformance, ARunningProgramsImageCannotBeDeletedButCanBeRenamed
   EXPECT_EQ(child->Wait(platform::kInfinite), WaitResult::kEnded);
 }
 
+TEST_F(ProcessesConformance, TheCommandLineHoldsTheModulePathAndTheArguments) {
+  const std::wstring line = host().processes.CommandLine();
+  EXPECT_NE(platform::Upcase(line).find(platform::Upcase(host().processes.ModulePath())),
+            std::wstring::npos)
+      << platform::Utf8FromWide(line);
+  EXPECT_EQ(platform::ArgumentsOf(line), host().processes.CommandArgs());
+}
+
+TEST_F(ProcessesConformance, AnImageStartsByTheNameGivenAndIsNeverSearchedFor) {
+  const std::wstring program = Place(At(L"velmar_image.exe"));
+  platform::Status error = -1;
+  auto child = host().processes.StartImage(
+      program, L"velmar_image.exe child report " + At(L"image.txt"), error);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(error, platform::win::kSuccess);
+  EXPECT_EQ(child->Wait(20'000), WaitResult::kEnded);
+  const std::string report = fs().FileExists(At(L"image.txt")) ? fs().ReadBytes(At(L"image.txt"))
+                                                               : std::string("(no report)");
+  EXPECT_EQ(platform::Upcase(host().locale.FromAnsi(Field(report, 0))), platform::Upcase(program));
+
+  EXPECT_EQ(host().processes.StartImage(L"velmar_image.exe", L"velmar_image.exe", error), nullptr)
+      << "the current directory is not the program's folder";
+  EXPECT_EQ(error, platform::win::kFileNotFound);
+  EXPECT_EQ(host().processes.StartImage(At(L"nofolder\\absent.exe"), L"absent.exe", error),
+            nullptr);
+  EXPECT_EQ(error, platform::win::kPathNotFound);
+}
+
+TEST_F(ProcessesConformance, ANamedEventCanBeCreatedAgainWhileOpen) {
+  const std::wstring name = L"VelmarConformanceEvent" + std::to_wstring(__LINE__);
+  auto first = host().processes.MakeNamedEvent(name, true);
+  ASSERT_NE(first, nullptr);
+  auto second = host().processes.MakeNamedEvent(name, false);
+  EXPECT_NE(second, nullptr) << "an existing event is opened";
+}
+
 }  // namespace
 }  // namespace conformance

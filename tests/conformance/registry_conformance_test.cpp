@@ -44,6 +44,79 @@ class RegistryConformance : public Conformance {
   }
 };
 
+// A wide text as the W calls take it: UTF-16LE bytes with the terminator.
+std::vector<std::uint8_t> Utf16Terminated(std::wstring_view text) {
+  std::vector<std::uint8_t> bytes;
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
+  }
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+TEST_F(RegistryConformance, WideCallsCreateKeysAndRoundTripUtf16) {
+  const std::wstring path = std::wstring(key_.begin(), key_.end()) + L"\\Wide\\Deeper";
+  RegKey created;
+  ASSERT_EQ(created.CreateW(reg(), reg::kCurrentUser, path, reg::kAllAccess), win::kSuccess)
+      << "missing keys on the way are created";
+  const std::vector<std::uint8_t> bytes = Utf16Terminated(L"Caf\u00E9 \u20AC");
+  ASSERT_EQ(reg().SetValueW(created.get(), L"Text", reg::kExpandSz, bytes.data(),
+                            static_cast<std::uint32_t>(bytes.size())),
+            win::kSuccess);
+  created.Close();
+
+  RegKey key;
+  ASSERT_EQ(key.OpenW(reg(), reg::kCurrentUser, path, reg::kRead), win::kSuccess);
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  ASSERT_EQ(reg().QueryValueW(key.get(), L"TEXT", &type, nullptr, &size), win::kSuccess);
+  EXPECT_EQ(type, reg::kExpandSz);
+  EXPECT_EQ(size, bytes.size()) << "a null buffer asks for the size";
+  std::vector<std::uint8_t> read(bytes.size(), 0xCC);
+  size = static_cast<std::uint32_t>(bytes.size() - 1);
+  EXPECT_EQ(reg().QueryValueW(key.get(), L"Text", nullptr, read.data(), &size), win::kMoreData);
+  EXPECT_EQ(size, bytes.size()) << "the size needed, terminator included";
+  size = static_cast<std::uint32_t>(read.size());
+  ASSERT_EQ(reg().QueryValueW(key.get(), L"Text", nullptr, read.data(), &size), win::kSuccess);
+  EXPECT_EQ(read, bytes);
+
+  char ansi[32] = {};
+  size = sizeof ansi;
+  ASSERT_EQ(
+      reg().QueryValue(key.get(), "Text", nullptr, reinterpret_cast<std::uint8_t*>(ansi), &size),
+      win::kSuccess)
+      << "the ANSI call reads what the wide call wrote";
+  EXPECT_EQ(std::string(ansi, size), std::string("Caf\xE9 \x80") + '\0');
+}
+
+TEST_F(RegistryConformance, WideCallsFailAsTheAnsiCallsDo) {
+  const std::wstring path = std::wstring(key_.begin(), key_.end());
+  RegKey key;
+  EXPECT_EQ(key.OpenW(reg(), reg::kCurrentUser, path + L"\\Missing", reg::kRead),
+            win::kFileNotFound);
+  ASSERT_EQ(key.OpenW(reg(), reg::kCurrentUser, path, reg::kRead), win::kSuccess);
+  std::uint32_t size = 4;
+  std::uint32_t value = 7;
+  EXPECT_EQ(reg().QueryValueW(key.get(), L"absent", nullptr, nullptr, &size), win::kFileNotFound);
+  EXPECT_EQ(reg().SetValueW(key.get(), L"x", reg::kDword,
+                            reinterpret_cast<const std::uint8_t*>(&value), 4),
+            win::kAccessDenied)
+      << "a key opened for reading";
+  RegKey writable;
+  ASSERT_EQ(writable.CreateW(reg(), reg::kCurrentUser, path, reg::kAllAccess), win::kSuccess)
+      << "an existing key opens";
+  ASSERT_EQ(reg().SetValueW(writable.get(), L"x", reg::kDword,
+                            reinterpret_cast<const std::uint8_t*>(&value), 4),
+            win::kSuccess);
+  value = 0;
+  size = 4;
+  ASSERT_EQ(
+      reg().QueryValueW(key.get(), L"X", nullptr, reinterpret_cast<std::uint8_t*>(&value), &size),
+      win::kSuccess);
+  EXPECT_EQ(value, 7u);
+}
+
 TEST_F(RegistryConformance, StringSizeLimitsAtTheBufferSize) {
   SetBytes("fits", reg::kSz, std::string(1023, 'a') + '\0');
   SetBytes("too long", reg::kSz, std::string(1024, 'b') + '\0');

@@ -1,6 +1,9 @@
 // The Uninstall press through the first pass of service stops: the notice and the questions,
 // the subscriber-data branches (skipped, SQL-side, Dirscrub with its marker), the TSP step and
 // the thirty stop rows with their two wordings.
+#include <algorithm>
+
+#include "PelletSetup/setup_app.h"
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
@@ -94,6 +97,33 @@ TEST_F(StageA, OptionClearedSkipsTheDirectoryData) {
   ASSERT_EQ(pellet.size(), 1u);
   EXPECT_EQ(pellet[0]->command_line, L"C:\\Tools\\PelletSetup.exe -uninstall -silent");
   EXPECT_EQ(pellet[0]->show_window, 2);
+}
+
+TEST_F(StageA, TheTspStepRunsTheRealTspSetupSilently) {
+  Program pellet_setup;
+  pellet_setup.body = [](Process& child) {
+    return static_cast<std::uint32_t>(pellet::PelletSetup(child.host()));
+  };
+  server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", pellet_setup);
+  server.InstallTelephony();
+  const std::uint32_t id = server.telephony.Add(L"ZqPellet.tsp").permanent_id;
+  for (const wchar_t* name : {L"ZqPellet.TSP", L"ZqPelletRes.DLL", L"BrannockVelmar_TSP.DLL"}) {
+    server.files.WriteFile(std::wstring(L"C:\\WINDOWS\\system32\\") + name, "installed");
+  }
+  ASSERT_FALSE(Start());
+  Questions();
+  Ending();
+  EXPECT_TRUE(Press());
+  EXPECT_NE(LogAfterStartup().find("   removing TSP information\r\n"
+                                   "      completed TSP removal\r\n"),
+            std::string::npos);
+  EXPECT_EQ(server.telephony.calls.back(), L"lineRemoveProvider " + std::to_wstring(id));
+  for (const wchar_t* name : {L"ZqPellet.OLD", L"ZqPelletRes.OLD", L"BrannockVelmar_TSP.OLD"}) {
+    EXPECT_NE(server.files.Find(std::wstring(L"C:\\WINDOWS\\system32\\") + name), nullptr);
+  }
+  EXPECT_NE(std::find(server.debug_trace.begin(), server.debug_trace.end(),
+                      L"Pellet Setup running in silent mode\n"),
+            server.debug_trace.end());
 }
 
 TEST_F(StageA, TheThirtyStopsWithTheirWordingsAndTheKiller) {

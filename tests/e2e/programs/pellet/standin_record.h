@@ -1,0 +1,56 @@
+// Shared by the bench's stand-in libraries: appending one line to a record file in the prefix,
+// so a test can read back which calls a program made on them and in which order.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace pellet_bench {
+
+// Owns one file handle from CreateFileW.
+class RecordFile {
+ public:
+  explicit RecordFile(const wchar_t* path)
+      : handle_(::CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  RecordFile(const RecordFile&) = delete;
+  RecordFile& operator=(const RecordFile&) = delete;
+  ~RecordFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  bool Append(const std::string& line) {
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    const std::string text = line + "\r\n";
+    DWORD written = 0;
+    return ::WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+inline bool AppendRecord(const wchar_t* path, const std::string& line) {
+  RecordFile file(path);
+  return file.Append(line);
+}
+
+// Record lines are ANSI; the names passed through the stand-ins are plain ASCII.
+inline std::string Narrow(const wchar_t* text) {
+  if (text == nullptr) return "(null)";
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string narrow(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+  narrow.resize(static_cast<std::size_t>(size - 1));
+  return narrow;
+}
+
+inline std::string Hex(unsigned long value) {
+  char text[16];
+  ::wsprintfA(text, "0x%08lx", value);
+  return text;
+}
+
+}  // namespace pellet_bench
