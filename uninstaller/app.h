@@ -9,12 +9,12 @@
 #include "common/velmar_version.h"
 #include "platform/host.h"
 #include "uninstaller/sequence/uninstall_log.h"
-#include "uninstaller/ui/form.h"
 #include "uninstaller/ui/frm_about.h"
 #include "uninstaller/ui/frm_details.h"
 #include "uninstaller/ui/frm_failover_warning.h"
 #include "uninstaller/ui/frm_main.h"
 #include "uninstaller/ui/frm_splash_screen.h"
+#include "uninstaller/ui/window_model.h"
 
 namespace uninstaller {
 

@@ -1,12 +1,12 @@
 // The entry point of VelmarUninstall3xandUp.exe on Windows: the real platform, the windows,
 // start-up before the main window is shown, then the message loop.
+#include "common/ui/win32/win32_form_view.h"
 #include "platform/win32/win32_host.h"
 #include "uninstaller/app.h"
-#include "uninstaller/ui/win32/win32_form_view.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::Win32Host host;
-  uninstaller::ui::win32::Win32ViewFactory views(instance);
+  velmar::ui::win32::Win32ViewFactory views(instance);
   uninstaller::UninstallerApp app(host.host(), views);
   try {
     app.Start();

@@ -2,7 +2,7 @@
 // filling the window as it is resized.
 #pragma once
 
-#include "uninstaller/ui/form.h"
+#include "uninstaller/ui/window_model.h"
 
 namespace uninstaller::ui {
 

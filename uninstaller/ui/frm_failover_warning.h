@@ -2,7 +2,7 @@
 // Proceed lets start-up go on, Cancel ends the program before the log exists.
 #pragma once
 
-#include "uninstaller/ui/form.h"
+#include "uninstaller/ui/window_model.h"
 
 namespace uninstaller {
 class UninstallerApp;

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "uninstaller/ui/form.h"
+#include "uninstaller/ui/window_model.h"
 
 namespace uninstaller {
 class UninstallerApp;

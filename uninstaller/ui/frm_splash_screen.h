@@ -2,7 +2,7 @@
 // the directory data is removed.
 #pragma once
 
-#include "uninstaller/ui/form.h"
+#include "uninstaller/ui/window_model.h"
 
 namespace uninstaller::ui {
 

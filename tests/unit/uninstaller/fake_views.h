@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "uninstaller/ui/form.h"
+#include "uninstaller/ui/window_model.h"
 
 namespace uninstaller::testing {
 

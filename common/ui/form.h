@@ -13,7 +13,7 @@
 
 #include "common/localize.h"
 
-namespace uninstaller::ui {
+namespace velmar::ui {
 
 enum class Kind {
   kFrame,
@@ -184,4 +184,4 @@ class Forms {
   std::vector<std::unique_ptr<FormView>> retired_;
 };
 
-}  // namespace uninstaller::ui
+}  // namespace velmar::ui

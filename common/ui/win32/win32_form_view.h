@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "uninstaller/ui/form.h"
+#include "common/ui/form.h"
 
-namespace uninstaller::ui::win32 {
+namespace velmar::ui::win32 {
 
 class Win32FormView : public FormView {
  public:
@@ -74,4 +74,4 @@ class Win32ViewFactory : public ViewFactory {
   HWND main_ = nullptr;
 };
 
-}  // namespace uninstaller::ui::win32
+}  // namespace velmar::ui::win32

@@ -2,13 +2,13 @@
 // exception may unwind through user32's frames, so every event reaches the form through Guard,
 // which ends the process on ProgramEnd (the program ends at once) and drops run-time errors
 // (no window handler traps anything itself).
-#include "uninstaller/ui/win32/win32_form_view.h"
+#include "common/ui/win32/win32_form_view.h"
 
 #include <commctrl.h>
 
 #include <iterator>
 
-namespace uninstaller::ui::win32 {
+namespace velmar::ui::win32 {
 namespace {
 
 constexpr wchar_t kClass[] = L"VelmarForm";
@@ -443,4 +443,4 @@ std::unique_ptr<FormView> Win32ViewFactory::Create(Form& form) {
   return view;
 }
 
-}  // namespace uninstaller::ui::win32
+}  // namespace velmar::ui::win32

@@ -1,10 +1,10 @@
 // The portable window model: control state by name, and loading, showing and unloading
 // through the view.
-#include "uninstaller/ui/form.h"
+#include "common/ui/form.h"
 
 #include <algorithm>
 
-namespace uninstaller::ui {
+namespace velmar::ui {
 
 Form::Form(const FormTable& table, Forms& forms) : table_(table), forms_(forms) {
   states_[""].place = {0, 0, table.client_width, table.client_height};
@@ -129,4 +129,4 @@ void Forms::Unloaded(Form& form) {
   std::erase(loaded_, &form);
 }
 
-}  // namespace uninstaller::ui
+}  // namespace velmar::ui
