@@ -2,14 +2,20 @@
 # The whole Uninstall press under Wine on a complete fake installation: every trace stages B and
 # C remove is laid out (registry trees, shares, shortcuts, web folder, system-folder files,
 # installed-programs entries, services, the install tree with a read-only file and a running
-# program), the press is answered through to the summary, and then the traces must be gone,
-# the system file in use set aside as ".old", the clean-up at the next logon registered, the
-# summary must count the log's errors, and nothing outside the product may have changed: the
-# prefix's files and registry are inventoried before the press and after, and compared.
+# program), and so is the telephony provider stage A's TSP step removes; the press is answered
+# through to the summary, and then the traces must be gone, the system file in use set aside as
+# ".old", the clean-up at the next logon registered, the summary must count the log's errors,
+# and nothing outside the product may have changed: the prefix's files and registry are
+# inventoried before the press and after, and compared. The TSP step runs the real
+# PelletSetup.exe with a stand-in telephony library beside it: the step must be logged as
+# completed, the provider must leave the library's table and its three files must be set aside
+# as ".OLD".
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_full_test.sh
-# Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote.
-# shellcheck disable=SC1003
+# Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote. The
+# bench sets WINEDLLOVERRIDES in a subshell too, which leaves this shell's value alone. Functions
+# handed to bench_poll look unused.
+# shellcheck disable=SC1003,SC2031,SC2317
 set -euo pipefail
 # shellcheck source=lib/bench.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
@@ -19,8 +25,10 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
 : "${VELMAR_DIST_DIR:=$(dirname "$UNINSTALLER_EXE")}"
 : "${FAKESVC_EXE:=$BENCH_BUILD_DIR/e2e/bin/fakesvc.exe}"
 : "${SMOKEBOX_EXE:=$BENCH_BUILD_DIR/e2e/bin/smokebox.exe}"
+: "${PELLET_STANDIN_DIR:=$BENCH_BUILD_DIR/e2e/pellet}"
 for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$VELMAR_DIST_DIR/kill.exe" \
-  "$VELMAR_DIST_DIR/VelmarClean.bat"; do
+  "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
+  "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
   [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
 done
 
@@ -76,14 +84,21 @@ system_libraries=(zqwm.dll zqtsm.dll velmarZQWav.dll ZqResSvr.dll velmarsipstack
 system_programs=(ZqTrapConnectionHolderSvr.exe)
 # The system file in use: a helper program runs from it while stage C works.
 busy_system_file=ZqTrapConnectionHolder.exe
+# The telephony provider's files, which PelletSetup renames to "<base>.OLD" once the provider is
+# out of the telephony list. The stand-in library beside it keeps that list in a file, here with
+# one other provider that must stay, and records every call it answers.
+tsp_files=(ZqPellet.TSP ZqPelletRes.DLL BrannockVelmar_TSP.DLL)
+tsp_id=5
+other_provider='3 otherline.tsp'
 
 {
   for file in "$VELMAR_DIST_DIR"/*; do
-    [ -f "$file" ] && [ "$(basename "$file")" != PelletSetup.exe ] &&
-      echo "file | C:\\Tools\\$(basename "$file") | @$file"
+    [ -f "$file" ] && echo "file | C:\\Tools\\$(basename "$file") | @$file"
   done
   cat <<EOF
 file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
+file  | C:\\Tools\\TAPI32.DLL | @$PELLET_STANDIN_DIR/TAPI32.DLL
+dir   | C:\\bench
 value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000
 value | HKLM\\Software\\Quillon | Build Number   | REG_DWORD | 0x00030032
 value | HKLM\\Software\\Quillon\\Corvane\\1.0 | Root Path | REG_SZ | C:\\Corvane\\
@@ -120,7 +135,11 @@ EOF
   for name in "${system_libraries[@]}" "${system_programs[@]}"; do
     echo "file | $sysdir\\$name | library $name"
   done
+  for name in "${tsp_files[@]}"; do echo "file | $sysdir\\$name | provider file $name"; done
 } | bench_install_product
+# Registered under a full path in capitals: only the base name has to match.
+printf '%s\r\n%s C:\\WINDOWS\\system32\\ZQPELLET.TSP\r\n' "$other_provider" "$tsp_id" \
+  >"$(bench_unix_path 'C:\bench\tapi-providers.txt')"
 # The setup left one file read-only; Wine shows a file without write permission as read-only.
 chmod a-w "$(bench_unix_path 'C:\Corvane\Gateway\readonly.dat')"
 
@@ -144,12 +163,14 @@ prefix_restart() {
 # Files: type, size (folders none) and path of everything under drive_c, less the product's own,
 # matched case-insensitively as Windows names them: the install tree (its running program stays
 # behind for the batch, checked above), the work folder, the web folder, the product's links and
-# program group, its system-folder files with their ".old" names, and the run's log and batch.
+# program group, its system-folder files with their ".old" names, the provider's files with their
+# ".OLD" names, the run's log and batch, and the telephony stand-in's table and call record.
 # Nothing of Wine's own is left out: in this run Wine writes no file under drive_c (no scratch
 # files in the temporary folders, no caches), so any other change is the removal's.
 file_excluded=(
   'corvane(/|$)' 'wyca\.tmp(/|$)' 'inetpub/wwwroot/zqxml(/|$)'
   'velmaruninstall\.log$' 'velmarclean\.bat$'
+  'bench/tapi-providers\.txt$' 'bench/tapi-calls\.txt$'
 )
 # drive_c-relative, lower case, with the characters regular expressions treat specially quoted.
 path_pattern() {
@@ -160,6 +181,9 @@ path_pattern() {
 }
 for name in "${system_libraries[@]}" "${system_programs[@]}" "$busy_system_file"; do
   file_excluded+=("$(path_pattern "$sysdir\\$name")(\\.old)?\$")
+done
+for name in "${tsp_files[@]}"; do
+  file_excluded+=("$(path_pattern "$sysdir\\${name%.*}")\\.(${name##*.}|old)\$")
 done
 for link in "${product_links[@]}"; do file_excluded+=("$(path_pattern "$link")\$"); done
 file_excluded+=("$(path_pattern "$programs\\Velmar")(/|\$)")
@@ -265,7 +289,10 @@ answer_box() {
 }
 
 # --- The press ---------------------------------------------------------------------------------
-bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'
+# The uninstaller's children inherit the override: PelletSetup loads the stand-in telephony
+# library from its own folder in preference to Wine's.
+WINEDLLOVERRIDES="tapi32=n,b${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" \
+  bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'
 bench_wait_window "$title" || bench_die "the main window never appeared"
 main=$BENCH_WINDOW
 xdotool windowraise "$main" >/dev/null 2>&1
@@ -343,6 +370,22 @@ bench_expect_eq "the system file in use is set aside" "absent present" \
 bench_expect_match "the log names the rename" \
   "renamed file: C:\\\\windows\\\\system32\\\\$busy_system_file to: C:\\\\windows\\\\system32\\\\$busy_system_file\\.old" \
   "$(tr -d '\r' <"$log_file")"
+
+# --- The telephony provider is removed ---------------------------------------------------------------
+# PelletSetup ended within the step's 20 s: the step's line is followed at once by its completion.
+bench_expect_eq "the TSP step completed" "      completed TSP removal" \
+  "$(tr -d '\r' <"$log_file" |
+    awk 'seen { print; exit } $0 == "   removing TSP information" { seen = 1 }')"
+tapi_record() { tr -d '\r' <"$(bench_unix_path "C:\\bench\\$1.txt")" 2>/dev/null || true; }
+bench_expect_eq "the provider removed from the telephony list, once" \
+  "lineRemoveProvider id=$tsp_id owner=none -> 0x00000000" \
+  "$(tapi_record tapi-calls | grep '^lineRemoveProvider' || true)"
+bench_expect_eq "the other provider stays" "$other_provider" "$(tapi_record tapi-providers)"
+for name in "${tsp_files[@]}"; do
+  old=$(bench_unix_path "$sysdir\\${name%.*}.OLD")
+  bench_expect_eq "$name set aside as ${name%.*}.OLD" "absent|provider file $name" \
+    "$(unix_exists "$sysdir\\$name" && echo present || echo absent)|$(cat "$old" 2>/dev/null || echo '<none>')"
+done
 
 # --- The clean-up at the next logon --------------------------------------------------------------
 bench_expect_eq "the clean-up batch is on drive C:" "$(tr -d '\r' <"$VELMAR_DIST_DIR/VelmarClean.bat")" \
