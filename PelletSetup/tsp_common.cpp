@@ -10,8 +10,6 @@ namespace pellet {
 
 namespace {
 
-constexpr std::wstring_view kGatewayClass = L"{60EB7702-6A7A-11D1-8029-00C04FAD610B}";
-constexpr std::wstring_view kGatewayInterface = L"{1461F2E1-6A76-11D1-8029-00C04FAD610B}";
 constexpr std::uint32_t kStatusStopped = 64;
 constexpr std::uint32_t kStatusNotStarted = 255;
 
@@ -45,8 +43,8 @@ void TraceAttributes(SetupApp& app, const std::wstring& path) {
 
 bool IsVelmarRunning(SetupApp& app) {
   std::unique_ptr<platform::GatewayObject> gateway;
-  const std::int32_t created =
-      app.host().com.CreateGateway(kGatewayClass, kGatewayInterface, gateway);
+  const std::int32_t created = app.host().com.CreateGateway(
+      platform::gateway::kClassId, platform::gateway::kInterfaceId, gateway);
   if (created < 0 || !gateway) {
     app.Trace(L"CoCreate(ZqKtGateway) failed with 0x" + Hex(static_cast<std::uint32_t>(created)) +
               L".  I'm going assume that Velmar is not present on the box.\n");

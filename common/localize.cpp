@@ -2,6 +2,9 @@
 // every failure shown in a box and the operation carrying on with its next step.
 #include "common/localize.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <utility>
 
 #include "platform/error.h"
@@ -76,6 +79,26 @@ std::wstring AbbreviationFromLocaleInfo(platform::Locale& locale, std::uint32_t 
   const std::string name = locale.LocaleInfo(lcid, kAbbreviatedLanguageName);
   if (name.empty()) return L"ERR";
   return TrimSpaces(locale.FromAnsi(name).substr(0, 3));
+}
+
+std::wstring AbbreviationFromFixedTable(platform::Locale& /*locale*/, std::uint32_t lcid) {
+  static constexpr std::wstring_view kNotInTable[] = {L"ENX", L"CHT", L"ZHT", L"CHS", L"ZHI"};
+  const auto id = static_cast<std::uint16_t>(lcid);
+  if (id == 0) return L"ENU";
+  for (const auto& entry : kLanguageCodes) {
+    if (entry.lcid != id) continue;
+    if (std::find(std::begin(kNotInTable), std::end(kNotInTable), entry.code) !=
+        std::end(kNotInTable)) {
+      break;
+    }
+    return entry.code;
+  }
+  return L"ERROR";
+}
+
+LocalizeVariant DirscrubLocalizeVariant() {
+  return {200, L"error in myLoadResString: ", &AbbreviationFromFixedTable,
+          FontTarget::kFontObjectOnly};
 }
 
 LocalizeVariant UninstallerLocalizeVariant() {

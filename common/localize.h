@@ -46,6 +46,14 @@ struct LocalizeVariant {
 // The uninstaller's copy: codes from the locale, 1200-character strings.
 LocalizeVariant UninstallerLocalizeVariant();
 
+// Dirscrub's copy: codes from its own table, 200-character strings, fonts on the font object.
+LocalizeVariant DirscrubLocalizeVariant();
+
+// Abbreviation from Dirscrub's fixed table (its identifiers are 16-bit): 0 and 1033 give ENU,
+// the language code table read backwards gives the rest but for ENX and the Chinese codes,
+// anything else is "ERROR".
+std::wstring AbbreviationFromFixedTable(platform::Locale& locale, std::uint32_t lcid);
+
 // Abbreviation from GetLocaleInfoA (LOCALE_SABBREVLANGNAME); "ERR" when the locale has none.
 std::wstring AbbreviationFromLocaleInfo(platform::Locale& locale, std::uint32_t lcid);
 

@@ -9,13 +9,20 @@
 
 namespace platform {
 
+// The product's gateway server's class and dual interface, in registry notation.
+namespace gateway {
+inline constexpr std::wstring_view kClassId = L"{60EB7702-6A7A-11D1-8029-00C04FAD610B}";
+inline constexpr std::wstring_view kInterfaceId = L"{1461F2E1-6A76-11D1-8029-00C04FAD610B}";
+}  // namespace gateway
+
 // The product's gateway server, held through its dual interface: IUnknown's three members,
-// IDispatch's four, three members not called here, then get_LastStatus. Released once, when
-// this object goes.
+// IDispatch's four, three further members (the second shuts the product down), then
+// get_LastStatus. Released once, when this object goes.
 class GatewayObject {
  public:
   virtual ~GatewayObject() = default;
   virtual std::int32_t LastStatus(std::uint32_t& status) = 0;  // HRESULT get_LastStatus(LONG*)
+  virtual std::int32_t Shutdown() = 0;  // the second of the three members: shuts the product down
 };
 
 class ComObjects {

@@ -6,6 +6,7 @@
 #include "platform/com_objects.h"
 #include "platform/database.h"
 #include "platform/debug_trace.h"
+#include "platform/directory_objects.h"
 #include "platform/error.h"
 #include "platform/file_calls.h"
 #include "platform/files.h"
@@ -37,6 +38,7 @@ struct Host {
   IisAdmin& iis;
   Libraries& libraries;
   FileCalls& file_calls;
+  doh::DirectoryObjects& directory;
 };
 
 }  // namespace platform

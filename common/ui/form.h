@@ -72,6 +72,8 @@ class FormView {
   virtual void SetOuterRect(const Rect& rect) = 0;
   virtual bool Minimized() = 0;
   virtual void PopupMenu(std::string_view menu) = 0;  // at the mouse position
+  // Topmost without taking the focus, at a place given in pixels, frame redrawn and shown.
+  virtual void PlaceTopmostNoActivate(const Rect& pixels) = 0;
 };
 
 class Form;

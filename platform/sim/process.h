@@ -8,6 +8,7 @@
 #include "platform/sim/server.h"
 #include "platform/sim/sim_com_objects.h"
 #include "platform/sim/sim_database.h"
+#include "platform/sim/sim_directory_objects.h"
 #include "platform/sim/sim_facilities.h"
 #include "platform/sim/sim_file_calls.h"
 #include "platform/sim/sim_libraries.h"
@@ -63,6 +64,7 @@ class Process {
   SimIisAdmin iis_;
   SimLibraries libraries_;
   SimFileCalls file_calls_;
+  SimDirectoryObjects directory_;
   Host host_;
 };
 

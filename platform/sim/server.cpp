@@ -125,7 +125,8 @@ void Server::At(std::uint64_t ms, std::function<void()> action) {
 void Server::EndProcess(ProcessRecord& record) {
   record.ended = true;
   if (const Program* program = ProgramAt(record.image_path); program && program->body) {
-    Process child(*this, record.image_path, ArgumentsOf(record.command_line));
+    Process child(*this, record.image_path, ArgumentsOf(record.command_line), program->own_strings,
+                  program->file_version);
     child.set_command_line(record.command_line);
     child.set_startup_show_window(record.show_window);
     try {

@@ -2,6 +2,7 @@
 // libraries and virtual clock, shared by every program that runs on it in a test.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/sim/code_library.h"
 #include "platform/sim/sim_com_objects.h"
+#include "platform/sim/sim_directory_objects.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_iis.h"
 #include "platform/sim/sim_message_boxes.h"
@@ -38,6 +40,9 @@ struct Program {
   // When set, the run time for a command line, decided as the process starts (a program that
   // fails at once ends sooner than one that does its work).
   std::function<std::uint64_t(Server&, const std::wstring& command_line)> run_time;
+  // The program's own string table and file version, as its body's process sees them.
+  StringTable own_strings;
+  std::array<std::uint16_t, 4> file_version{};
 };
 
 // A program that does nothing but run for the given virtual time, or never ends.
@@ -120,6 +125,7 @@ class Server {
   SqlServer sql{*this};
   std::uint64_t guids_made = 0;  // the COM objects' GUIDs are numbered, so tests can predict them
   ComState com;
+  DohDirectory doh;          // the product's mail directory, through its directory server
   TelephonyState telephony;  // filled by lineAddProviderW and the tests; see InstallTelephony
   // Every export called through the library facility, as "<library's full path>!<export>".
   std::vector<std::wstring> export_calls;

@@ -19,6 +19,10 @@ class SimGateway final : public GatewayObject {
     status = com_.last_status;
     return com_.last_status_result;
   }
+  std::int32_t Shutdown() override {
+    ++com_.gateway_shutdowns;
+    return com_.shutdown_result;
+  }
 
  private:
   ComState& com_;

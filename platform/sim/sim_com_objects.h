@@ -35,6 +35,8 @@ struct ComState {
   std::int32_t gateway_create_result = hresult::kOk;
   std::int32_t last_status_result = hresult::kOk;
   std::uint32_t last_status = 0;
+  std::int32_t shutdown_result = hresult::kOk;  // what the gateway's shut-down member returns
+  int gateway_shutdowns = 0;                    // calls of the shut-down member
   int gateways_created = 0;
   int gateways_released = 0;
 };

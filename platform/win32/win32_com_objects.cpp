@@ -12,12 +12,12 @@
 namespace platform::win32 {
 
 // The gateway's dual interface as its vtable lays it out: IDispatch's seven entries, three
-// members this program never calls (kept only for their slots), then get_LastStatus. It must
+// members of which only the second (shut the product down) is called, then get_LastStatus. It must
 // not live in an unnamed namespace: a type no other unit can derive from, with no overrider
 // here, lets the compiler turn every call through it into a pure virtual call.
 struct GatewayInterface : public IDispatch {
   STDMETHOD(Reserved1)() = 0;
-  STDMETHOD(Reserved2)() = 0;
+  STDMETHOD(Shutdown)() = 0;
   STDMETHOD(Reserved3)() = 0;
   STDMETHOD(get_LastStatus)(LONG* status) = 0;
 };
@@ -38,6 +38,7 @@ class Win32Gateway final : public GatewayObject {
     status = static_cast<std::uint32_t>(value);
     return hr;
   }
+  std::int32_t Shutdown() override { return gateway_->Shutdown(); }
 
  private:
   GatewayInterface* gateway_;

@@ -6,6 +6,7 @@
 #include "platform/win32/win32_com_objects.h"
 #include "platform/win32/win32_database.h"
 #include "platform/win32/win32_debug_trace.h"
+#include "platform/win32/win32_directory_objects.h"
 #include "platform/win32/win32_file_calls.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_iis_admin.h"
@@ -36,9 +37,10 @@ struct Win32Host::Parts {
   Win32IisAdmin iis;
   Win32Libraries libraries;
   Win32FileCalls file_calls;
+  Win32DirectoryObjects directory;
   // Declared last: it refers to the members above, which are complete by then.
-  Host host{registry, files,     processes, services, clock, boxes,     trace,     system,
-            locale,   resources, database,  com,      iis,   libraries, file_calls};
+  Host host{registry, files,     processes, services, clock, boxes,     trace,      system,
+            locale,   resources, database,  com,      iis,   libraries, file_calls, directory};
 };
 
 Win32Host::Win32Host() : parts_(std::make_unique<Parts>()) {}

@@ -331,6 +331,13 @@ void Win32FormView::Show(bool topmost) {
   ::UpdateWindow(window_);
 }
 
+void Win32FormView::PlaceTopmostNoActivate(const Rect& pixels) {
+  visible_ = true;
+  ::SetWindowPos(window_, HWND_TOPMOST, pixels.left, pixels.top, pixels.width, pixels.height,
+                 SWP_NOACTIVATE | SWP_DRAWFRAME | SWP_SHOWWINDOW);
+  ::UpdateWindow(window_);
+}
+
 void Win32FormView::Hide() {
   visible_ = false;
   if (window_ != nullptr) ::ShowWindow(window_, SW_HIDE);

@@ -26,6 +26,7 @@ class Win32FormView : public FormView {
   void SetBusyCursor(bool busy) override;
   Rect OuterRect() override;
   void SetOuterRect(const Rect& rect) override;
+  void PlaceTopmostNoActivate(const Rect& pixels) override;
   bool Minimized() override { return ::IsIconic(window_) != FALSE; }
   void PopupMenu(std::string_view menu) override;
 

@@ -159,3 +159,41 @@ TEST_F(LocalizeTest, TheProductsOwnEnglishNamesItsLibrary) {
 }
 
 }  // namespace
+
+namespace {
+
+// Dirscrub's copy of the module: its own code table, buffer, error text and font target.
+TEST(DirscrubLocalize, CodesComeFromItsFixedTable) {
+  Server server;
+  Process process{server, L"C:\\Tools\\DirscrubVelmar30.exe"};
+  platform::Locale& locale = process.host().locale;
+  EXPECT_EQ(velmar::AbbreviationFromFixedTable(locale, 0), L"ENU");
+  EXPECT_EQ(velmar::AbbreviationFromFixedTable(locale, 1033), L"ENU");
+  EXPECT_EQ(velmar::AbbreviationFromFixedTable(locale, 1031), L"DEU");
+  EXPECT_EQ(velmar::AbbreviationFromFixedTable(locale, 2070), L"PTG");
+  for (std::uint32_t left_out : {velmar::kTddTtyLanguage, 1028u, 3076u, 2052u, 4100u, 1042u}) {
+    EXPECT_EQ(velmar::AbbreviationFromFixedTable(locale, left_out), L"ERROR") << left_out;
+  }
+  EXPECT_EQ(velmar::AbbreviationFromFixedTable(locale, 0x10000 + 1031), L"DEU")
+      << "identifiers are 16-bit";
+}
+
+TEST(DirscrubLocalize, ItsLibraryItsBufferAndItsErrorText) {
+  Server server;
+  server.locale.user_lang_id = 1031;
+  server.InstallLanguageLibrary(L"C:\\Tools\\DirscrubVelmar30_DEU.dll",
+                                {{1001, std::wstring(300, L'x')}});
+  Process process{server, L"C:\\Tools\\DirscrubVelmar30.exe", L"", StringTable{{1005, L"Title"}}};
+  Localizer localizer{process.host(), L"DirscrubVelmar30", velmar::DirscrubLocalizeVariant()};
+  localizer.InitializeLanguages();
+  EXPECT_TRUE(localizer.library_loaded());
+  EXPECT_EQ(localizer.LoadLocalizedString(1001), std::wstring(199, L'x'));
+  EXPECT_EQ(localizer.LoadLocalizedString(1005), L"Title");
+  EXPECT_EQ(localizer.font_target(), FontTarget::kFontObjectOnly);
+  server.boxes.Expect(L"error in myLoadResString: Resource with identifier '1009' not found",
+                      mb::kIdOk);
+  EXPECT_EQ(localizer.LoadLocalizedString(1009), L"");
+  for (const auto& problem : server.Problems()) ADD_FAILURE() << problem;
+}
+
+}  // namespace

@@ -34,11 +34,17 @@ class FakeView : public ui::FormView {
   void SetOuterRect(const ui::Rect& rect) override { outer = rect; }
   bool Minimized() override { return minimized; }
   void PopupMenu(std::string_view menu) override { popups.emplace_back(menu); }
+  void PlaceTopmostNoActivate(const ui::Rect& pixels) override {
+    visible = true;
+    topmost = true;
+    pixel_places.push_back(pixels);
+  }
 
   std::map<std::string, int> refreshes;
   std::vector<velmar::LanguageFont> fonts;
   std::vector<bool> busy_changes;
   std::vector<std::string> popups;
+  std::vector<ui::Rect> pixel_places;  // each PlaceTopmostNoActivate, in order
   int repaints = 0;
   int modal_shows = 0;
   bool visible = false;

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "PelletSetup/setup_app.h"
+#include "dirscrub/app.h"
+#include "dirscrub/strings_en.h"
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
@@ -206,6 +208,12 @@ TEST_F(StageA, AMissingPelletSetupIsATrapLine) {
       << log;
 }
 
+platform::sim::StringTable DirscrubStrings() {
+  platform::sim::StringTable table;
+  for (const auto& [id, text] : dirscrub::BuiltInStrings()) table[id] = text;
+  return table;
+}
+
 class DirscrubPath : public StageA {
  protected:
   void SetUp() override {
@@ -248,6 +256,58 @@ TEST_F(DirscrubPath, HandOverWithTheMarker) {
   EXPECT_TRUE(app->main.Checked("chkVelmarObjects"));
   EXPECT_EQ(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe")[0]->command_line,
             L"C:\\Tools\\DirscrubVelmar30.exe");
+}
+
+TEST_F(DirscrubPath, TheRealDirscrubCleansInPlaceAndItsErrorsCount) {
+  Program dirscrub;
+  dirscrub.run_ms = 60'000;
+  dirscrub.own_strings = DirscrubStrings();
+  dirscrub.file_version = {1, 1, 0, 90};
+  dirscrub.body = [](Process& p) -> std::uint32_t {
+    FakeViews views;
+    dirscrub::DirscrubApp app(p.host(), views);
+    try {
+      app.Run();
+    } catch (const platform::ProgramEnd& end) {
+      return end.exit_code;
+    }
+    return 0;
+  };
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
+  server.doh.registered = true;
+  server.doh.local_location = platform::sim::DirectoryIdFor(L"--Location-Here-0001");
+  server.doh.locations = {{server.doh.local_location, L"ThisServer", {}}};
+  server.doh.subscribers.push_back({server.doh.local_location, 1, L"OID-ann", L"ann", false, {}});
+  // No gateway: Dirscrub's two error lines join the uninstaller's in the summary's count.
+  ASSERT_FALSE(Start());
+  PressWithOption();
+  const std::string log = LogAfterStartup();
+  const auto from = log.find(
+      "    Launching Dirscrub using path=C:\\Tools\\DirscrubVelmar30.exe\r\n"
+      "(error) in Dirscrub routine.  Error=ActiveX component can't create "
+      "object number=429\r\n");
+  const auto removed =
+      log.find("    Removing custom properties from user with OBJECT_ID=OID-ann and alias=ann\r\n");
+  const auto to = log.find(
+      "******** Subscriber removal complete **********\r\n"
+      "    Dirscrub completed, resuming uninstall.\r\n"
+      "   removing TSP information\r\n");
+  EXPECT_NE(from, std::string::npos) << log;
+  EXPECT_LT(from, removed);
+  EXPECT_LT(removed, to);
+  EXPECT_NE(to, std::string::npos) << log;
+  EXPECT_FALSE(server.files.Exists(L"C:\\VelmarUninstallTemp.xxx"));
+  EXPECT_TRUE(server.doh.subscribers[0].custom_properties_removed);
+  std::size_t errors = 0;
+  for (std::size_t at = log.find("(error)"); at != std::string::npos;
+       at = log.find("(error)", at + 1)) {
+    ++errors;
+  }
+  EXPECT_GE(errors, 2u);
+  const std::wstring summary = server.boxes.shown().back().text;
+  EXPECT_NE(summary.find(L" " + std::to_wstring(errors) + L"  error(s) encountered"),
+            std::wstring::npos)
+      << platform::Utf8FromWide(summary);
 }
 
 TEST_F(DirscrubPath, NoMarkerIsAnErrorLine) {

@@ -1,0 +1,26 @@
+// Dirscrub's log writer.
+#include "dirscrub/dirscrub_log.h"
+
+#include "platform/error.h"
+
+namespace dirscrub {
+
+void DirscrubLog::Open() {
+  file_ = host_.files.OpenText(kLogPath, platform::OpenMode::kAppend);
+}
+
+void DirscrubLog::Close() {
+  file_.reset();
+}
+
+void DirscrubLog::WriteLog(std::wstring_view text) {
+  try {
+    if (!file_) platform::Raise(52, L"Bad file name or number");
+    file_->WriteLine(text);
+  } catch (const platform::RuntimeError&) {
+    // The line is lost; the log is no reason to stop cleaning.
+  }
+  host_.clock.PumpMessages();
+}
+
+}  // namespace dirscrub
