@@ -111,7 +111,7 @@ find_new_window() {
 # bench's rule: by then it takes keystrokes) and KEY closes it.
 answer_box() {
   found=""
-  bench_poll 30 find_new_window "$main" || {
+  bench_poll 90 find_new_window "$main" || {
     bench_windows | sed 's/^/    /' >&2
     bench_die "message box $1 of the press never appeared"
   }
