@@ -11,6 +11,7 @@
 #include "platform/file_calls.h"
 #include "platform/files.h"
 #include "platform/iis_admin.h"
+#include "platform/internet.h"
 #include "platform/libraries.h"
 #include "platform/locale.h"
 #include "platform/message_boxes.h"
@@ -39,6 +40,7 @@ struct Host {
   Libraries& libraries;
   FileCalls& file_calls;
   doh::DirectoryObjects& directory;
+  Internet& internet;
 };
 
 }  // namespace platform

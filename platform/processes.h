@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +47,8 @@ class Processes {
   virtual void ChangeDirectory(std::wstring_view path) = 0;  // raises 76 when missing
 
   virtual std::wstring CommandLine() = 0;  // GetCommandLineW: the whole line as started
+  // GetEnvironmentVariableW: nothing when the variable is not set.
+  virtual std::optional<std::wstring> EnvironmentVariable(std::wstring_view name) = 0;
   // CreateProcessW with an application name and a command line, no handle inheritance, default
   // creation flags; nothing and the last error in `error` when it cannot start.
   virtual std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,

@@ -5,6 +5,7 @@
 
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
+#include "uninstaller/ui/mod_update_check.h"
 
 namespace uninstaller {
 
@@ -19,6 +20,7 @@ UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
       splash(forms),
       failover(forms, *this) {
   main.on_uninstall = [this] { UninstallSequence(*this).OnPress(); };
+  main.on_check_for_update = [this] { CheckForUpdatedVersion(*this); };
   localize.SetFontHook([this](const velmar::LanguageFont&, velmar::FontTarget) {
     for (ui::Form* form : forms.loaded()) form->ApplyLanguageFonts();
   });

@@ -74,6 +74,8 @@ class FormView {
   virtual void PopupMenu(std::string_view menu) = 0;  // at the mouse position
   // Topmost without taking the focus, at a place given in pixels, frame redrawn and shown.
   virtual void PlaceTopmostNoActivate(const Rect& pixels) = 0;
+  // The window's native handle (an HWND) for calls that want an owner window; 0 when none.
+  virtual std::uintptr_t NativeHandle() = 0;
 };
 
 class Form;

@@ -21,7 +21,7 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
       locale_(server),
       registry_(server.registry, locale_),
       files_(server.files, current_dir_, locale_),
-      processes_(server, module_path_, std::move(args), current_dir_),
+      processes_(server, module_path_, std::move(args), current_dir_, environment),
       services_(server.services),
       clock_(server),
       boxes_(server.boxes),
@@ -34,9 +34,10 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
       libraries_(*this, last_error_),
       file_calls_(server.files, current_dir_, last_error_),
       directory_(server),
+      internet_(server.web),
       host_{registry_, files_,     processes_,  services_,  clock_,    boxes_,
             trace_,    system_,    locale_,     resources_, database_, com_,
-            iis_,      libraries_, file_calls_, directory_} {
+            iis_,      libraries_, file_calls_, directory_, internet_} {
   FileNode* image = server_.files.Find(module_path_);
   if (image == nullptr) image = &server_.files.WriteFile(module_path_, "MZ");
   image_ = FileSystemState::Share(*image);

@@ -40,6 +40,8 @@ class Process {
   // The show state its starter asked for (STARTUPINFO's wShowWindow).
   int startup_show_window() const { return startup_show_window_; }
   void set_startup_show_window(int show) { startup_show_window_ = show; }
+  // Variables only this process sees, over the server's environment.
+  EnvironmentBlock environment;
 
  private:
   Server& server_;
@@ -65,6 +67,7 @@ class Process {
   SimLibraries libraries_;
   SimFileCalls file_calls_;
   SimDirectoryObjects directory_;
+  SimInternet internet_;
   Host host_;
 };
 

@@ -16,8 +16,10 @@
 #include "platform/sim/code_library.h"
 #include "platform/sim/sim_com_objects.h"
 #include "platform/sim/sim_directory_objects.h"
+#include "platform/sim/sim_environment.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_iis.h"
+#include "platform/sim/sim_internet.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_services.h"
@@ -132,6 +134,9 @@ class Server {
   // Full paths of the libraries a process still held when it ended (each once).
   std::vector<std::wstring> libraries_left_loaded;
   bool named_events_fail = false;  // CreateEvent fails for every name
+  // The variables every process sees unless its own block (Process::environment) sets them.
+  EnvironmentBlock environment;
+  SimWeb web;  // the pages the network serves, WinINet's handles and the shell's opens
 
   // Virtual time, in milliseconds since the start of the test's day.
   std::uint64_t now_ms() const { return now_ms_; }

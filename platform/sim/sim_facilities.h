@@ -95,11 +95,12 @@ class SimResources : public Resources {
 class SimProcesses : public Processes {
  public:
   SimProcesses(Server& server, std::wstring module_path, std::wstring args,
-               std::wstring& current_dir)
+               std::wstring& current_dir, const EnvironmentBlock& own_environment)
       : server_(server),
         module_path_(std::move(module_path)),
         args_(std::move(args)),
-        current_dir_(current_dir) {}
+        current_dir_(current_dir),
+        own_environment_(own_environment) {}
   std::unique_ptr<ChildProcess> Start(std::wstring_view command_line, int show_window) override;
   std::wstring ModulePath() override { return module_path_; }
   std::wstring CommandArgs() override { return args_; }
@@ -108,6 +109,8 @@ class SimProcesses : public Processes {
   // The quoted module path, then a blank and the arguments when there are any, unless the
   // starter's own line was given.
   std::wstring CommandLine() override;
+  // The process's own block first, then the server's.
+  std::optional<std::wstring> EnvironmentVariable(std::wstring_view name) override;
   std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
                                            std::wstring_view command_line, Status& error) override;
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;
@@ -123,6 +126,7 @@ class SimProcesses : public Processes {
   std::wstring args_;
   std::optional<std::wstring> command_line_;
   std::wstring& current_dir_;
+  const EnvironmentBlock& own_environment_;
 };
 
 }  // namespace platform::sim

@@ -111,6 +111,11 @@ std::wstring SimProcesses::CommandLine() {
   return L"\"" + module_path_ + L"\"" + (args_.empty() ? L"" : L" " + args_);
 }
 
+std::optional<std::wstring> SimProcesses::EnvironmentVariable(std::wstring_view name) {
+  if (auto own = own_environment_.Get(name)) return own;
+  return server_.environment.Get(name);
+}
+
 void SimProcesses::set_command_line(std::wstring line) {
   args_ = ArgumentsOf(line);
   command_line_ = std::move(line);

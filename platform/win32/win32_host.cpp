@@ -10,6 +10,7 @@
 #include "platform/win32/win32_file_calls.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_iis_admin.h"
+#include "platform/win32/win32_internet.h"
 #include "platform/win32/win32_libraries.h"
 #include "platform/win32/win32_locale.h"
 #include "platform/win32/win32_message_boxes.h"
@@ -38,9 +39,11 @@ struct Win32Host::Parts {
   Win32Libraries libraries;
   Win32FileCalls file_calls;
   Win32DirectoryObjects directory;
+  Win32Internet internet;
   // Declared last: it refers to the members above, which are complete by then.
-  Host host{registry, files,     processes, services, clock, boxes,     trace,      system,
-            locale,   resources, database,  com,      iis,   libraries, file_calls, directory};
+  Host host{registry, files,     processes,  services,  clock,    boxes,
+            trace,    system,    locale,     resources, database, com,
+            iis,      libraries, file_calls, directory, internet};
 };
 
 Win32Host::Win32Host() : parts_(std::make_unique<Parts>()) {}

@@ -150,6 +150,27 @@ std::wstring Win32Processes::CommandLine() {
   return line == nullptr ? std::wstring() : std::wstring(line);
 }
 
+std::optional<std::wstring> Win32Processes::EnvironmentVariable(std::wstring_view name) {
+  // The variable can grow between asking for the size and fetching it; retry until it fits.
+  // A variable set to nothing reads back as 0 characters without the not-found error.
+  const std::wstring terminated(name);
+  std::wstring value;
+  for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD length = ::GetEnvironmentVariableW(terminated.c_str(), value.data(),
+                                                   static_cast<DWORD>(value.size()));
+    if (length == 0) {
+      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::wstring();
+    }
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);  // the size asked for includes the terminating null
+  }
+}
+
 std::unique_ptr<ChildProcess> Win32Processes::StartImage(std::wstring_view application,
                                                          std::wstring_view command_line,
                                                          Status& error) {

@@ -15,6 +15,7 @@ class Win32Processes final : public Processes {
   std::wstring CurrentDirectory() override;
   void ChangeDirectory(std::wstring_view path) override;
   std::wstring CommandLine() override;
+  std::optional<std::wstring> EnvironmentVariable(std::wstring_view name) override;
   std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
                                            std::wstring_view command_line, Status& error) override;
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/host.h"
@@ -25,6 +26,12 @@ class Backend {
   // No SQL Server answers from here on: the simulation takes its server off the network;
   // there is none to take away under Wine.
   virtual void MakeSqlServerUnreachable() {}
+  // Serves the page over HTTP on this machine for as long as the backend lives and returns its
+  // address; empty when no server can be started.
+  virtual std::wstring ServePage(const std::string& bytes) = 0;
+  // Sets the variable in the environment the program under test reads; nothing removes it.
+  virtual void SetEnvironment(const std::wstring& name,
+                              const std::optional<std::wstring>& value) = 0;
 };
 
 std::unique_ptr<Backend> MakeBackend();

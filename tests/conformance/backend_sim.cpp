@@ -61,6 +61,18 @@ class SimBackend : public Backend {
     server_.InstallProgram(path, batch);
   }
   void MakeSqlServerUnreachable() override { server_.sql.reachable = false; }
+  std::wstring ServePage(const std::string& bytes) override {
+    const std::wstring address = L"http://127.0.0.1:8642/velmar/page.htm";
+    server_.web.Serve(address, bytes);
+    return address;
+  }
+  void SetEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) override {
+    if (value) {
+      server_.environment.Set(name, *value);
+    } else {
+      server_.environment.Remove(name);
+    }
+  }
 
  private:
   platform::sim::Server server_;

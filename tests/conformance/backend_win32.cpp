@@ -9,6 +9,7 @@
 
 #include "platform/win32/win32_host.h"
 #include "tests/conformance/backend.h"
+#include "tests/conformance/win32_page_server.h"
 
 namespace conformance {
 namespace {
@@ -30,9 +31,18 @@ class Win32Backend : public Backend {
     const std::string text = "@echo ran> " + std::string(marker.begin(), marker.end()) + "\r\n";
     host().files.WriteBytes(path, text);
   }
+  std::wstring ServePage(const std::string& bytes) override {
+    page_server_ = std::make_unique<PageServer>(bytes);
+    if (!page_server_->listening()) return L"";
+    return L"http://127.0.0.1:" + std::to_wstring(page_server_->port()) + L"/velmar/page.htm";
+  }
+  void SetEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) override {
+    ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+  }
 
  private:
   platform::win32::Win32Host host_;
+  std::unique_ptr<PageServer> page_server_;  // after the host: it goes first
 };
 
 int RunChild(int argc, wchar_t** argv) {

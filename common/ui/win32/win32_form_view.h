@@ -27,6 +27,7 @@ class Win32FormView : public FormView {
   Rect OuterRect() override;
   void SetOuterRect(const Rect& rect) override;
   void PlaceTopmostNoActivate(const Rect& pixels) override;
+  std::uintptr_t NativeHandle() override { return reinterpret_cast<std::uintptr_t>(window_); }
   bool Minimized() override { return ::IsIconic(window_) != FALSE; }
   void PopupMenu(std::string_view menu) override;
 

@@ -34,6 +34,7 @@ class FakeView : public ui::FormView {
   void SetOuterRect(const ui::Rect& rect) override { outer = rect; }
   bool Minimized() override { return minimized; }
   void PopupMenu(std::string_view menu) override { popups.emplace_back(menu); }
+  std::uintptr_t NativeHandle() override { return 0x1000; }
   void PlaceTopmostNoActivate(const ui::Rect& pixels) override {
     visible = true;
     topmost = true;
