@@ -140,7 +140,7 @@ kill_ends() {
   local what=$1 tag
   shift
   for tag in "$@"; do
-    bench_wait_exit "$tag" 10 || true
+    bench_wait_exit "$tag" 30 || true
     bench_expect_eq "$what: $tag ended" 1 "${BENCH_EXIT[$tag]}"
   done
 }
@@ -163,7 +163,7 @@ bench_expect_match "kill zq*: one line for ZQBETA.EXE" '^Ended ZQBETA\.EXE \(pro
 bench_expect_eq "kill zq*: two lines" 2 "$(grep -c . <<<"$BENCH_LAST_OUT")"
 kill_ends "kill zq*" zqalpha ZQBETA
 still_running other ctbbserv ctbbserv2
-bench_poll 10 box_count_is 3 || bench_expect_eq "kill zq*: three message boxes left" 3 "$(box_count)"
+bench_poll 30 box_count_is 3 || bench_expect_eq "kill zq*: three message boxes left" 3 "$(box_count)"
 
 run kill-name 'C:\Tools\kill.exe' 'CTBBSERV.EXE'
 bench_expect_eq "kill CTBBSERV.EXE: exit code" 0 "$RC"
@@ -171,12 +171,12 @@ bench_expect_match "kill CTBBSERV.EXE: ended ctbbserv.exe" '^Ended ctbbserv\.exe
 bench_expect_eq "kill CTBBSERV.EXE: one line" 1 "$(grep -c . <<<"$BENCH_LAST_OUT")"
 kill_ends "kill CTBBSERV.EXE" ctbbserv
 still_running other ctbbserv2
-bench_poll 10 box_count_is 2 || bench_expect_eq "kill CTBBSERV.EXE: two message boxes left" 2 "$(box_count)"
+bench_poll 30 box_count_is 2 || bench_expect_eq "kill CTBBSERV.EXE: two message boxes left" 2 "$(box_count)"
 
 # The two left still answer: they were not touched.
 for box in other ctbbserv2; do
   answer_box "$box" n
-  bench_wait_exit "$box" 10 || true
+  bench_wait_exit "$box" 30 || true
   bench_expect_eq "$box: answered No after the kills" 7 "${BENCH_EXIT[$box]}"
   bench_expect_eq "$box: its answer file" No \
     "$(tr -d '\r' <"$(bench_unix_path "C:\\answers\\$box.txt")" 2>/dev/null || echo '<none>')"
@@ -347,7 +347,7 @@ bench_expect_eq "kill *: no critical process, cmd.exe or kill.exe among the ende
   "$(grep -iE '^Ended (System|smss|csrss|wininit|winlogon|services|lsass|svchost|cmd|kill)(\.exe)? ' <<<"$BENCH_LAST_OUT" || true)"
 # Only that it ended: with Wine's explorer.exe and device hosts ended in the same sweep, the exit
 # code Wine passes on for it is sometimes 0.
-bench_wait_exit last-box 10 || _bench_fail "kill *: the last message box still runs"
+bench_wait_exit last-box 30 || _bench_fail "kill *: the last message box still runs"
 prefix_runs services.exe || _bench_fail "kill *: Wine's services.exe was ended"
 
 bench_finish
