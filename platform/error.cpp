@@ -9,9 +9,12 @@ std::wstring VbErrorDescription(VbError error) {
   switch (error) {
     case VbError::kInvalidProcedureCall: return L"Invalid procedure call or argument";
     case VbError::kFileNotFound: return L"File not found";
+    case VbError::kDiskFull: return L"Disk full";
+    case VbError::kInputPastEndOfFile: return L"Input past end of file";
     case VbError::kFileAlreadyExists: return L"File already exists";
     case VbError::kPermissionDenied: return L"Permission denied";
     case VbError::kPathNotFound: return L"Path not found";
+    case VbError::kObjectVariableNotSet: return L"Object variable or With block variable not set";
     case VbError::kCantCreateObject: return L"ActiveX component can't create object";
   }
   return L"Application-defined or object-defined error";

@@ -12,8 +12,11 @@ namespace platform {
 enum class VbError : std::int32_t {
   kInvalidProcedureCall = 5,
   kFileNotFound = 53,
+  kDiskFull = 61,
+  kInputPastEndOfFile = 62,
   kFileAlreadyExists = 58,
   kPermissionDenied = 70,
+  kObjectVariableNotSet = 91,
   kPathNotFound = 76,
   kCantCreateObject = 429,
 };
@@ -37,6 +40,14 @@ class RuntimeError : public std::exception {
 };
 
 [[noreturn]] void Raise(VbError error);
+
+// An object variable used as the run time uses it: one that holds Nothing (its creation failed
+// and the failure was passed over) raises 91 instead of crashing.
+template <typename Pointer>
+auto& Use(const Pointer& object) {
+  if (!object) Raise(VbError::kObjectVariableNotSet);
+  return *object;
+}
 [[noreturn]] void Raise(std::int32_t number, std::wstring description);
 
 // Thrown to end a program at once (the run time's End): unwinds to the program's entry point,

@@ -42,6 +42,9 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
   if (image == nullptr) image = &server_.files.WriteFile(module_path_, "MZ");
   image_ = FileSystemState::Share(*image);
   ++image_->in_use;
+  if (server_.faults.Covers(module_path_)) {
+    faulty_ = std::make_unique<FaultyHost>(server_.faults, host_);
+  }
 }
 
 Process::~Process() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/host.h"
+#include "platform/sim/fault_injection.h"
 #include "platform/sim/server.h"
 #include "platform/sim/sim_com_objects.h"
 #include "platform/sim/sim_database.h"
@@ -25,7 +26,9 @@ class Process {
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
 
-  Host& host() { return host_; }
+  // The program's facilities; numbered and failing as the server's fault plan says when the
+  // plan covers this program.
+  Host& host() { return faulty_ ? faulty_->host() : host_; }
   Server& server() { return server_; }
   const std::wstring& current_dir() const { return current_dir_; }
   std::size_t OpenRegistryHandles() const { return registry_.OpenHandleCount(); }
@@ -37,6 +40,9 @@ class Process {
   // CommandArgs() follows from it.
   void set_command_line(std::wstring line) { processes_.set_command_line(std::move(line)); }
   Status last_error() const { return last_error_; }
+  // The current directory a child inherits from its starter; raises 76 when it is gone. Part of
+  // the start, not a call of the program's, so no fault plan numbers it.
+  void InheritCurrentDirectory(std::wstring_view path) { processes_.ChangeDirectory(path); }
   // The show state its starter asked for (STARTUPINFO's wShowWindow).
   int startup_show_window() const { return startup_show_window_; }
   void set_startup_show_window(int show) { startup_show_window_ = show; }
@@ -69,6 +75,7 @@ class Process {
   SimDirectoryObjects directory_;
   SimInternet internet_;
   Host host_;
+  std::unique_ptr<FaultyHost> faulty_;
 };
 
 }  // namespace platform::sim

@@ -130,7 +130,7 @@ void Server::EndProcess(ProcessRecord& record) {
     child.set_command_line(record.command_line);
     child.set_startup_show_window(record.show_window);
     try {
-      child.host().processes.ChangeDirectory(record.current_dir);  // inherited
+      child.InheritCurrentDirectory(record.current_dir);
     } catch (const RuntimeError&) {
       // The parent's folder is gone; the child keeps its own.
     }

@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/sim/code_library.h"
+#include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_com_objects.h"
 #include "platform/sim/sim_directory_objects.h"
 #include "platform/sim/sim_environment.h"
@@ -136,7 +137,8 @@ class Server {
   bool named_events_fail = false;  // CreateEvent fails for every name
   // The variables every process sees unless its own block (Process::environment) sets them.
   EnvironmentBlock environment;
-  SimWeb web;  // the pages the network serves, WinINet's handles and the shell's opens
+  SimWeb web;        // the pages the network serves, WinINet's handles and the shell's opens
+  FaultPlan faults;  // which programs' calls are numbered, and which one fails
 
   // Virtual time, in milliseconds since the start of the test's day.
   std::uint64_t now_ms() const { return now_ms_; }

@@ -28,6 +28,7 @@ void BoxScript::ExpectAny(int answer) {
 
 int BoxScript::Answer(const ShownBox& box) {
   shown_.push_back(box);
+  if (script_.empty() && otherwise) return otherwise(box);
   if (script_.empty()) {
     problems_.push_back("unexpected message box: \"" + Utf8FromWide(box.text) + "\"");
     return SafeAnswer(box.style);

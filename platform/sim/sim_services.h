@@ -31,6 +31,7 @@ class ServiceTable {
   ServiceEntry* FindByAnyName(std::wstring_view name);
   bool Remove(std::wstring_view name);
   std::size_t size() const { return services_.size(); }
+  const std::map<std::wstring, ServiceEntry>& all() const { return services_; }  // by upper name
 
   bool manager_unavailable = false;  // OpenSCManager fails with access denied
 

@@ -51,6 +51,9 @@ class Removal {
         app_.host.database.OpenRecordset(text, app_.SqlConnectionString, platform::ado::kOpenStatic,
                                          platform::ado::kLockReadOnly, platform::ado::kUseClient);
   }
+  // The command and the rows as object variables: Nothing when their creation failed.
+  platform::Command& command() { return platform::Use(command_); }
+  platform::Recordset& rows() { return platform::Use(rows_); }
   std::int32_t Count() { return rows_ ? rows_->RecordCount() : 0; }
 
   // The bar's range is 32-bit: a site with more than 32767 objects is no error.
@@ -76,14 +79,14 @@ class Removal {
                       std::wstring_view done_line) {
     std::wstring ticket;
     trap_([&] {
-      command_->SetProcedure(procedure);
-      for (const auto& [name, value] : first) command_->SetParameter(name, value);
-      command_->SetParameter(L"@DirectorySync", 1);
+      command().SetProcedure(procedure);
+      for (const auto& [name, value] : first) command().SetParameter(name, value);
+      command().SetParameter(L"@DirectorySync", 1);
       ticket = NewTicketGuid(app_);
-      command_->SetParameter(L"@DirectorySyncTicket", ticket);
-      for (const auto& [name, value] : last) command_->SetParameter(name, value);
+      command().SetParameter(L"@DirectorySyncTicket", ticket);
+      for (const auto& [name, value] : last) command().SetParameter(name, value);
     });
-    trap_([&] { command_->Execute(); });
+    trap_([&] { command().Execute(); });
     log_.WriteLog(WaitForSyncToFinished(app_, ticket) ? done_line : kSyncFailed);
   }
 
@@ -100,7 +103,7 @@ class Removal {
     }
     log_.WriteLog(L"    Total subscriber table count=" + velmar::VbStr(count));
     trap_([&] {
-      for (rows_->MoveFirst(); !rows_->Eof(); rows_->MoveNext()) {
+      for (rows().MoveFirst(); !rows().Eof(); rows().MoveNext()) {
         trap_([&] { RemoveSubscriber(); });
         Advance();
       }
@@ -108,13 +111,13 @@ class Removal {
   }
 
   void RemoveSubscriber() {
-    const DbValue type = rows_->Field(L"SubscriberType");
+    const DbValue type = rows().Field(L"SubscriberType");
     const std::int32_t kind = platform::IsNull(type) ? -1 : platform::DbInt(type);
     if (kind == 6) return;  // no line, no call; the bar still moves
-    const DbValue object_id = rows_->Field(L"SubscriberObjectID");
+    const DbValue object_id = rows().Field(L"SubscriberObjectID");
     std::vector<std::pair<std::wstring, DbValue>> after;
     if (kind == 1 || kind == 2 || kind == 3) {
-      const std::wstring uid = DbText(rows_->Field(L"UID"));
+      const std::wstring uid = DbText(rows().Field(L"UID"));
       if (ContainsNoCase(uid, L"EAdmin") || ContainsNoCase(uid, L"EAdministrator") ||
           ContainsNoCase(uid, L"ESubscriber")) {
         log_.WriteLog(L"    Removing subscriber object added by setup from the directory - alias=" +
@@ -126,7 +129,7 @@ class Removal {
       }
     } else {
       log_.WriteLog(L"    Removing subscriber object from the directory - alias=" +
-                    DbText(rows_->Field(L"Alias")));
+                    DbText(rows().Field(L"Alias")));
       after = {{L"@ForceRemove", 1}};
     }
     CallWithTicket(L"sp_DeleteSubscriber", {{L"@SubscriberObjectID", object_id}}, after,
@@ -146,22 +149,22 @@ class Removal {
       return;
     }
     trap_([&] {
-      for (rows_->MoveFirst(); !rows_->Eof(); rows_->MoveNext()) {
+      for (rows().MoveFirst(); !rows().Eof(); rows().MoveNext()) {
         trap_([&] { RemoveDistributionList(); });
       }
     });
   }
 
   void RemoveDistributionList() {
-    const std::wstring alias = DbText(rows_->Field(L"Alias"));
+    const std::wstring alias = DbText(rows().Field(L"Alias"));
     if (!platform::EqualsNoCase(alias, L"unaddressedmessages") &&
         !platform::EqualsNoCase(alias, L"allsubscribers") &&
         !platform::EqualsNoCase(alias, L"systemeventmessages")) {
       return;
     }
     log_.WriteLog(L"    Removing public distribution list with alias=" + alias +
-                  L" and distinguished name=" + DbText(rows_->Field(L"AddressID")));
-    const DbValue directory_id = rows_->Field(L"DirectoryID");
+                  L" and distinguished name=" + DbText(rows().Field(L"AddressID")));
+    const DbValue directory_id = rows().Field(L"DirectoryID");
     if (platform::IsNull(directory_id)) {
       log_.WriteLog(
           L"(error) distribution list has null DirectoryID value - cannot be removed from "
@@ -170,7 +173,7 @@ class Removal {
       return;
     }
     CallWithTicket(L"ktp_DistributionListDelete",
-                   {{L"@SystemDListObjectID", rows_->Field(L"SystemDListObjectID")},
+                   {{L"@SystemDListObjectID", rows().Field(L"SystemDListObjectID")},
                     {L"@FindByDirectoryID", directory_id}},
                    {{L"@ForceRemove", 1}}, L"    Distribution list deletion complete");
   }
@@ -182,16 +185,16 @@ class Removal {
       return;
     }
     trap_([&] {
-      for (rows_->MoveFirst(); !rows_->Eof(); rows_->MoveNext()) {
+      for (rows().MoveFirst(); !rows().Eof(); rows().MoveNext()) {
         trap_([&] { RemoveLocation(); });
       }
     });
   }
 
   void RemoveLocation() {
-    const std::wstring alias = DbText(rows_->Field(L"Alias"));
+    const std::wstring alias = DbText(rows().Field(L"Alias"));
     log_.WriteLog(L"    Removing location object with alias=" + alias);
-    const DbValue directory_id = rows_->Field(L"DirectoryID");
+    const DbValue directory_id = rows().Field(L"DirectoryID");
     if (platform::IsNull(directory_id)) {
       log_.WriteLog(
           L"(error) location has null DirectoryID value - cannot be removed from directory.  "
@@ -200,14 +203,14 @@ class Removal {
       return;
     }
     CallWithTicket(L"ktp_LocationDelete",
-                   {{L"@LocationObjectID", rows_->Field(L"LocationObjectID")},
+                   {{L"@LocationObjectID", rows().Field(L"LocationObjectID")},
                     {L"@FindByDirectoryID", directory_id}},
                    {{L"@ForceRemove", 1}}, L"    Location Deletion complete");
   }
 
   void CleanUp() {
     try {
-      if (rows_) rows_->Close();
+      if (rows_) rows().Close();
     } catch (const platform::RuntimeError&) {
     }
     rows_.reset();
@@ -253,9 +256,10 @@ bool WaitForSyncToFinished(UninstallerApp& app, const std::wstring& ticket) {
   if (held) {
     trap([&] { answer = platform::DbInt(row->Field(L"result")) == 0; });
     trap([&] {
-      command->SetProcedure(L"sp_DeleteDirectorySyncTicket");
-      command->SetParameter(L"@Ticket", row->Field(L"Ticket"));
-      command->Execute();
+      platform::Command& deletion = platform::Use(command);
+      deletion.SetProcedure(L"sp_DeleteDirectorySyncTicket");
+      deletion.SetParameter(L"@Ticket", row->Field(L"Ticket"));
+      deletion.Execute();
     });
   }
   try {

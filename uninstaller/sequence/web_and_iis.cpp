@@ -5,6 +5,7 @@
 
 #include "common/registry_api.h"
 #include "platform/text.h"
+#include "uninstaller/sequence/footprint.h"
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
 
@@ -99,6 +100,8 @@ void RemoveIisObjects(UninstallerApp& app) {
     }
     std::wstring home;
     SkipFailure([&] { home = root->Path(); });
+    // A home folder that cannot be read would leave "\DRQ" at the top of the current drive.
+    if (!IsAbsoluteLocalPath(home)) return;
     for (const wchar_t* web_folder : {L"\\DRQ", L"\\ZqXML"}) {
       SkipFailure([&] {
         if (app.host.files.FolderExists(home + web_folder)) {

@@ -12,94 +12,30 @@
 #include "platform/sim/process.h"
 #include "platform/sim/server.h"
 #include "platform/text.h"
+#include "tests/support/pellet_kit.h"
 
 namespace pellet::testing {
 
-using platform::sim::CodeLibrary;
-using platform::sim::ExportCall;
 using platform::sim::Process;
-using platform::sim::Server;
 
 inline constexpr wchar_t kSetupFolder[] = L"C:\\Setup";
 inline constexpr wchar_t kProgram[] = L"C:\\Setup\\PelletSetup.exe";
-inline constexpr wchar_t kSystem[] = L"C:\\WINDOWS\\system32";
-inline constexpr wchar_t kLanguageKey[] = L"SOFTWARE\\Quillon\\SystemParameters\\1.0";
-inline constexpr wchar_t kModeEvent[] = L"Global\\PelletSetupInSilentModeFlag";
-inline constexpr wchar_t kGatewayClass[] = L"{60EB7702-6A7A-11D1-8029-00C04FAD610B}";
-inline constexpr wchar_t kGatewayInterface[] = L"{1461F2E1-6A76-11D1-8029-00C04FAD610B}";
-
-// The resource library's texts: "[id]" for every identifier the program uses.
-inline std::wstring T(std::uint32_t id) {
-  return L"[" + std::to_wstring(id) + L"]";
-}
-
-inline CodeLibrary ResourceLibrary() {
-  CodeLibrary library;
-  for (std::uint32_t id : {32802u, 32857u, 32858u, 32859u, 32860u, 32861u, 32862u, 32863u, 32864u,
-                           32865u, 32866u, 32867u, 32868u, 32871u, 32872u}) {
-    library.strings[id] = T(id);
-  }
-  return library;
-}
-
-inline CodeLibrary MessageLibrary() {
-  CodeLibrary library;
-  library.messages = {{1, L"Line events\r\n"}, {2, L"Wave events\r\n"}, {3, L"Last Category\r\n"}};
-  return library;
-}
-
-inline CodeLibrary Registering(std::int32_t result = 0) {
-  CodeLibrary library;
-  library.exports["DllRegisterServer"] = [result](ExportCall&) { return result; };
-  return library;
-}
-
-inline CodeLibrary Provider() {
-  CodeLibrary library;
-  library.exports["TUISPI_providerInstall"] = [](ExportCall&) { return 0; };
-  return library;
-}
 
 class PelletSetupTest : public ::testing::Test {
  protected:
   PelletSetupTest() {
-    server.InstallTelephony();
-    server.telephony.Add(L"unimdm.tsp");
-    server.telephony.Add(L"kmddsp.tsp");
-    server.registry.SetString(platform::reg::kLocalMachine, kLanguageKey, L"GUI Language Default",
-                              L"ENU");
-    server.registry.Ensure(platform::reg::kLocalMachine,
-                           L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters");
-    server.registry.Ensure(platform::reg::kLocalMachine,
-                           L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32");
-    server.registry.Ensure(
-        platform::reg::kLocalMachine,
-        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Userinstallable.drivers");
-    server.com.gateway_clsid = kGatewayClass;
-    server.com.gateway_iid = kGatewayInterface;
-    server.com.last_status = 64;
-    server.InstallProgram(std::wstring(kSystem) + L"\\MsiExec.exe", platform::sim::RunsFor(2000));
-    server.files.MakeFolders(std::wstring(kSystem) + L"\\drivers");
+    PrepareTelephonyMachine(server);
     LayOutKit(kSetupFolder, L"ENU");
   }
   ~PelletSetupTest() override {
     for (const std::string& problem : server.Problems()) ADD_FAILURE() << problem;
   }
 
-  // The vendor's files as they come on the install medium.
   void LayOutKit(const std::wstring& folder, const std::wstring& language) {
-    server.InstallCodeLibrary(folder + L"\\System32\\ZqAudio32.dll", {});
-    server.InstallCodeLibrary(folder + L"\\System32\\ZqSilenceMonitor.dll", Registering());
-    server.InstallCodeLibrary(folder + L"\\System32\\DravexNTWave.dll", Registering());
-    server.InstallCodeLibrary(folder + L"\\System32\\ZqPellet.tsp", Provider());
-    server.files.WriteFile(folder + L"\\System32\\drivers\\ZqAudio.sys", "win2k driver");
-    server.files.WriteFile(folder + L"\\System32\\drivers\\ZqAudio.nt4", "nt4 driver");
-    LayOutLanguage(folder, language);
+    pellet::testing::LayOutKit(server, folder, language);
   }
   void LayOutLanguage(const std::wstring& folder, const std::wstring& language) {
-    server.InstallCodeLibrary(folder + L"\\" + language + L"\\ZqPelletRes.dll", ResourceLibrary());
-    server.InstallCodeLibrary(folder + L"\\" + language + L"\\BrannockVelmar_TSP.dll",
-                              MessageLibrary());
+    pellet::testing::LayOutLanguage(server, folder, language);
   }
 
   // Starts the program as `"<program>" <args>` from the folder given; returns its exit code.

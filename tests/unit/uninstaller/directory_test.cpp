@@ -278,6 +278,32 @@ TEST_F(Removal, AFailingProcedureIsTrappedAndStillWaitedOn) {
       << log;
 }
 
+// The command object cannot be created: every use of it is the run time's error 91 under the
+// trap, never a crash, and the removal goes on to its end.
+class RemovalWithoutCommand : public Removal {
+ protected:
+  RemovalWithoutCommand() {
+    server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+    server.faults.fail_site = "Command.ActiveConnection";
+  }
+};
+
+TEST_F(RemovalWithoutCommand, EachUseIsError91AndTheRemovalEnds) {
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  sql().sync.delay_ms = 0;
+  const std::string log = Run();
+  const std::string trap = " in procedure RemoveDirectoryData of Form frmMain\r\n";
+  EXPECT_NE(log.find("(error):-2147467259 (General network error. Check your network "
+                     "documentation.)" +
+                     trap),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("(error):91 (Object variable or With block variable not set)" + trap),
+            std::string::npos);
+  EXPECT_NE(log.find("Completed remove of location objects\r\n"), std::string::npos);
+  EXPECT_TRUE(sql().CallsTo(L"sp_DeleteSubscriber").empty());
+}
+
 class BackupJobs : public Directory {
  protected:
   std::string Run() {

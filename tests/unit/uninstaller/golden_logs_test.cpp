@@ -7,6 +7,7 @@
 
 #include "platform/sim/sim_sql_server.h"
 #include "platform/sim/windows_programs.h"
+#include "tests/support/typical_install.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
 
 namespace uninstaller::testing {
@@ -43,39 +44,7 @@ class GoldenLogs : public UninstallerTest {
     server.InstallProgram(L"C:\\Tools\\kill.exe", platform::sim::KillProgram());
     server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", RunsFor(3000));
     server.machine.user->user_name = L"Administrator";
-    InstallTypicalFootprint();
-  }
-  // What a typical installation leaves beside the product database: component libraries, the
-  // jobs and backup devices, the shell folders, the web root and a library in the system folder.
-  void InstallTypicalFootprint() {
-    server.files.WriteFile(L"C:\\Corvane\\Components\\zqa.dll", "MZ");
-    server.files.WriteFile(L"C:\\Corvane\\OrderedComs\\zqb.dll", "MZ");
-    server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\ZqXML\\status.xml", "x");
-    server.files.WriteFile(L"C:\\WINDOWS\\system32\\zqwm.dll", "MZ");
-    server.registry.SetString(platform::reg::kLocalMachine,
-                              L"Software\\Quillon\\Corvane Setup\\1.0\\Properties",
-                              L"CorvaneRootPath", L"C:\\Corvane\\");
-    const wchar_t* shell = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    const std::wstring all_users = L"C:\\Documents and Settings\\All Users";
-    server.registry.SetString(platform::reg::kLocalMachine, shell, L"Common Startup",
-                              all_users + L"\\Start Menu\\Programs\\Startup");
-    server.registry.SetString(platform::reg::kLocalMachine, shell, L"Common Programs",
-                              all_users + L"\\Start Menu\\Programs");
-    server.registry.SetString(platform::reg::kCurrentUser, shell, L"Desktop",
-                              L"C:\\Documents and Settings\\Administrator\\Desktop");
-    server.registry.SetString(platform::reg::kLocalMachine, shell, L"Common Desktop",
-                              all_users + L"\\Desktop");
-    server.registry.SetString(platform::reg::kLocalMachine, L"Software\\Microsoft\\InetStp",
-                              L"PathWWWRoot", L"C:\\Inetpub\\wwwroot");
-    server.registry.SetString(platform::reg::kLocalMachine,
-                              L"Software\\Microsoft\\Windows NT\\CurrentVersion", L"SystemRoot",
-                              L"C:\\WINDOWS");
-    for (const wchar_t* job :
-         {L"SqlWeeklyBackupJob", L"SqlNightlyBackupJob", L"CheckSqlConfiguration"}) {
-      server.sql.AddJob(job);
-    }
-    server.sql.AddBackupDevice(L"ReportDbDump");
-    server.sql.AddBackupDevice(L"VelmarDbDump");
+    InstallTypicalFootprint(server);
   }
   void PressWithEveryAnswerYes() {
     app->main.SetChecked("chkRemoveSubscriberInfo", true);
@@ -108,26 +77,8 @@ class GoldenLogs : public UninstallerTest {
 
 TEST_F(GoldenLogs, ATypical4xRunWithTheOptionTicked) {
   InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  AddTypicalDirectoryData(server);
   auto& sql = server.sql;
-  sql.AddSubscriber({L"ESubscriber", L"Example Subscriber", L"ESubscriber_A", 1,
-                     L"{11111111-0000-0000-0000-000000000001}"});
-  sql.AddSubscriber({L"EAdministrator", L"Example Administrator", L"EAdmin_A", 1,
-                     L"{11111111-0000-0000-0000-000000000002}"});
-  sql.AddSubscriber(
-      {L"jdoe", L"Jane Doe", L"JDoe_A", 0, L"{11111111-0000-0000-0000-000000000003}"});
-  sql.AddLocation({L"default", L"Main Site", L"Site_A", L"{22222222-0000-0000-0000-000000000001}",
-                   L"DIR-LOC-1"});
-  int n = 1;
-  for (const wchar_t* alias : {L"allsubscribers", L"unaddressedmessages", L"SystemEventMessages"}) {
-    const std::wstring display = alias == std::wstring(L"allsubscribers") ? L"AllSubscribers"
-                                 : alias == std::wstring(L"unaddressedmessages")
-                                     ? L"UnaddressedMessages"
-                                     : L"SystemEventMessages";
-    sql.AddDistributionList(
-        {alias, display + L"_UID", display, L"cn=" + display + L",cn=Recipients",
-         L"{33333333-0000-0000-0000-00000000000" + std::to_wstring(n++) + L"}",
-         L"DIR-DL-" + std::to_wstring(n), L"{22222222-0000-0000-0000-000000000001}"});
-  }
   sql.sync.delay_ms = 1000;
   ASSERT_FALSE(Start());
   PressWithEveryAnswerYes();

@@ -456,5 +456,21 @@ TEST_F(WebAndIis, TheProductsIisObjectsGoOthersStay) {
   EXPECT_TRUE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\index.htm"));
 }
 
+// The site root's home folder read fails (passed over, as every IIS step is): the web folders
+// are not looked for at the top of the current drive.
+TEST_F(WebAndIis, AnUnreadableHomeFolderRemovesNoWebFolder) {
+  server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+  server.faults.fail_site = "IADs.Get Path";
+  server.files.WriteFile(L"C:\\DRQ\\keep.txt", "not the product's");
+  server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\DRQ\\page.htm", "x");
+  const std::string log = RunToHeadline();
+  ASSERT_TRUE(server.faults.failed_at.has_value());
+  EXPECT_TRUE(server.files.Exists(L"C:\\DRQ\\keep.txt"));
+  EXPECT_TRUE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\DRQ\\page.htm"));
+  EXPECT_NE(log.find("IIS virtual directories removed\r\nIIS Application Pool removed\r\n"),
+            std::string::npos)
+      << log;
+}
+
 }  // namespace
 }  // namespace uninstaller::testing

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim/process.h"
+#include "tests/support/typical_install.h"
 #include "tests/unit/uninstaller/fake_views.h"
 #include "uninstaller/app.h"
 #include "uninstaller/sequence/startup.h"
@@ -37,11 +38,7 @@ class UninstallerTest : public ::testing::Test {
   }
 
   void InstallProduct(std::uint32_t version, std::uint32_t build, const std::wstring& root) {
-    server.registry.SetDword(platform::reg::kLocalMachine, L"Software\\Quillon", L"Version Number",
-                             version);
-    server.registry.SetDword(platform::reg::kLocalMachine, L"Software\\Quillon", L"Build Number",
-                             build);
-    server.registry.SetString(platform::reg::kLocalMachine, kProductKey, L"Root Path", root);
+    uninstaller::testing::InstallProduct(server, version, build, root);
   }
 
   // Starts the uninstaller; true when start-up ended the program.

@@ -1,0 +1,49 @@
+// A Host whose facilities number every call that can fail on Windows and fail the chosen one the
+// way the real API fails there (a status, a null result, a raised run-time or COM error).
+#pragma once
+
+#include <memory>
+
+#include "platform/host.h"
+#include "platform/sim/fault_plan.h"
+
+namespace platform::sim {
+
+class FaultyHost {
+ public:
+  FaultyHost(FaultPlan& plan, Host& inner);
+  ~FaultyHost();
+  FaultyHost(const FaultyHost&) = delete;
+  FaultyHost& operator=(const FaultyHost&) = delete;
+
+  Host& host() { return *host_; }
+
+ private:
+  struct Facilities;
+  std::unique_ptr<Facilities> facilities_;
+  std::unique_ptr<Host> host_;
+};
+
+// The failing calls' results, one place for both halves of the decorators.
+namespace fault {
+inline constexpr std::int32_t kComFailure = static_cast<std::int32_t>(0x80004005);  // E_FAIL
+inline constexpr std::int32_t kAccessDeniedHr = static_cast<std::int32_t>(0x80070005);
+inline constexpr std::int32_t kDisconnected = static_cast<std::int32_t>(0x80010108);
+inline constexpr std::int32_t kTapiFailed = static_cast<std::int32_t>(0x80000048);
+inline constexpr Status kModuleNotFound = 126;
+inline constexpr Status kProcNotFound = 127;
+inline constexpr Status kDiskFull = 112;
+[[noreturn]] void RaiseComFailure();       // "Automation error", E_FAIL
+[[noreturn]] void RaiseDatabaseFailure();  // the provider's general network error
+}  // namespace fault
+
+// The decorators of the facilities that hand out objects (database, COM, IIS, libraries, the
+// directory server); defined apart from the plain ones.
+std::unique_ptr<Database> FaultyDatabase(FaultPlan& plan, Database& inner);
+std::unique_ptr<ComObjects> FaultyComObjects(FaultPlan& plan, ComObjects& inner);
+std::unique_ptr<IisAdmin> FaultyIisAdmin(FaultPlan& plan, IisAdmin& inner);
+std::unique_ptr<Libraries> FaultyLibraries(FaultPlan& plan, Libraries& inner);
+std::unique_ptr<doh::DirectoryObjects> FaultyDirectoryObjects(FaultPlan& plan,
+                                                              doh::DirectoryObjects& inner);
+
+}  // namespace platform::sim
