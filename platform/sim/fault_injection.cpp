@@ -37,7 +37,7 @@ class LastErrorOverride {
 
 class FaultyRegistry : public Registry {
  public:
-  FaultyRegistry(FaultPlan& plan, Registry& inner) : plan_(plan), inner_(inner) {}
+  FaultyRegistry(FaultPoint& plan, Registry& inner) : plan_(plan), inner_(inner) {}
 
   Status OpenKey(RegHandle root, std::string_view path, std::uint32_t access,
                  RegHandle& key) override {
@@ -102,13 +102,13 @@ class FaultyRegistry : public Registry {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   Registry& inner_;
 };
 
 class FaultyTextFile : public TextFile {
  public:
-  FaultyTextFile(FaultPlan& plan, std::unique_ptr<TextFile> inner, std::wstring_view path)
+  FaultyTextFile(FaultPoint& plan, std::unique_ptr<TextFile> inner, std::wstring_view path)
       : plan_(plan), inner_(std::move(inner)), path_(path) {}
   void WriteLine(std::wstring_view text) override {
     if (plan_.Fail("Print #", path_)) Raise(VbError::kDiskFull);
@@ -121,14 +121,14 @@ class FaultyTextFile : public TextFile {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   std::unique_ptr<TextFile> inner_;
   std::wstring path_;
 };
 
 class FaultyFileSystem : public FileSystem {
  public:
-  FaultyFileSystem(FaultPlan& plan, FileSystem& inner) : plan_(plan), inner_(inner) {}
+  FaultyFileSystem(FaultPoint& plan, FileSystem& inner) : plan_(plan), inner_(inner) {}
 
   // The file-system object answers False when it cannot look.
   bool FileExists(std::wstring_view path) override {
@@ -192,13 +192,13 @@ class FaultyFileSystem : public FileSystem {
     if (plan_.Fail(site, path)) Raise(error);
   }
 
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   FileSystem& inner_;
 };
 
 class FaultyChild : public ChildProcess {
  public:
-  FaultyChild(FaultPlan& plan, std::unique_ptr<ChildProcess> inner)
+  FaultyChild(FaultPoint& plan, std::unique_ptr<ChildProcess> inner)
       : plan_(plan), inner_(std::move(inner)) {}
   std::uint32_t id() const override { return inner_->id(); }
   WaitResult Wait(std::uint32_t limit_ms) override {
@@ -207,13 +207,13 @@ class FaultyChild : public ChildProcess {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   std::unique_ptr<ChildProcess> inner_;
 };
 
 class FaultyProcesses : public Processes {
  public:
-  FaultyProcesses(FaultPlan& plan, Processes& inner) : plan_(plan), inner_(inner) {}
+  FaultyProcesses(FaultPoint& plan, Processes& inner) : plan_(plan), inner_(inner) {}
 
   std::unique_ptr<ChildProcess> Start(std::wstring_view command_line, int show_window) override {
     if (plan_.Fail("CreateProcess", command_line)) Raise(VbError::kFileNotFound);
@@ -248,13 +248,13 @@ class FaultyProcesses : public Processes {
     return std::make_unique<FaultyChild>(plan_, std::move(child));
   }
 
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   Processes& inner_;
 };
 
 class FaultyServices : public Services {
  public:
-  FaultyServices(FaultPlan& plan, Services& inner) : plan_(plan), inner_(inner) {}
+  FaultyServices(FaultPoint& plan, Services& inner) : plan_(plan), inner_(inner) {}
 
   ScHandle OpenManager(std::uint32_t access) override {
     if (plan_.Fail("OpenSCManagerA")) return error_.Failed(win::kAccessDenied, ScHandle{0});
@@ -284,14 +284,14 @@ class FaultyServices : public Services {
     return result;
   }
 
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   Services& inner_;
   LastErrorOverride error_;
 };
 
 class FaultyBoxes : public MessageBoxes {
  public:
-  FaultyBoxes(FaultPlan& plan, MessageBoxes& inner) : plan_(plan), inner_(inner) {}
+  FaultyBoxes(FaultPoint& plan, MessageBoxes& inner) : plan_(plan), inner_(inner) {}
   // MessageBox answers 0 when it cannot show the box (no desktop, out of memory).
   int Show(std::wstring_view text, std::wstring_view caption, std::uint32_t style) override {
     if (plan_.Fail("MessageBox")) return 0;
@@ -299,13 +299,13 @@ class FaultyBoxes : public MessageBoxes {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   MessageBoxes& inner_;
 };
 
 class FaultySystemInfo : public SystemInfo {
  public:
-  FaultySystemInfo(FaultPlan& plan, SystemInfo& inner) : plan_(plan), inner_(inner) {}
+  FaultySystemInfo(FaultPoint& plan, SystemInfo& inner) : plan_(plan), inner_(inner) {}
 
   bool Version(OsVersion& version) override {
     return !plan_.Fail("GetVersionExA") && inner_.Version(version);
@@ -327,13 +327,13 @@ class FaultySystemInfo : public SystemInfo {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   SystemInfo& inner_;
 };
 
 class FaultyLocale : public Locale {
  public:
-  FaultyLocale(FaultPlan& plan, Locale& inner) : plan_(plan), inner_(inner) {}
+  FaultyLocale(FaultPoint& plan, Locale& inner) : plan_(plan), inner_(inner) {}
 
   std::uint16_t UserDefaultLangId() override { return inner_.UserDefaultLangId(); }
   std::string LocaleInfo(std::uint32_t lcid, std::uint32_t lctype) override {
@@ -355,13 +355,13 @@ class FaultyLocale : public Locale {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   Locale& inner_;
 };
 
 class FaultyResources : public Resources {
  public:
-  FaultyResources(FaultPlan& plan, Resources& inner) : plan_(plan), inner_(inner) {}
+  FaultyResources(FaultPoint& plan, Resources& inner) : plan_(plan), inner_(inner) {}
 
   ModuleHandle LoadDataFile(std::wstring_view path) override {
     if (plan_.Fail("LoadLibraryExW")) return 0;
@@ -378,13 +378,13 @@ class FaultyResources : public Resources {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   Resources& inner_;
 };
 
 class FaultyFileCalls : public FileCalls {
  public:
-  FaultyFileCalls(FaultPlan& plan, FileCalls& inner) : plan_(plan), inner_(inner) {}
+  FaultyFileCalls(FaultPoint& plan, FileCalls& inner) : plan_(plan), inner_(inner) {}
 
   std::uint32_t GetAttributes(std::wstring_view path) override {
     if (plan_.Fail("GetFileAttributesW", path))
@@ -424,14 +424,14 @@ class FaultyFileCalls : public FileCalls {
     return result;
   }
 
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   FileCalls& inner_;
   LastErrorOverride error_;
 };
 
 class FaultyInternet : public Internet {
  public:
-  FaultyInternet(FaultPlan& plan, Internet& inner) : plan_(plan), inner_(inner) {}
+  FaultyInternet(FaultPoint& plan, Internet& inner) : plan_(plan), inner_(inner) {}
 
   InternetHandle Open(std::wstring_view agent, std::uint32_t access_type) override {
     if (plan_.Fail("InternetOpenW")) return 0;
@@ -455,14 +455,14 @@ class FaultyInternet : public Internet {
   }
 
  private:
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   Internet& inner_;
 };
 
 }  // namespace
 
 struct FaultyHost::Facilities {
-  Facilities(FaultPlan& plan, Host& inner)
+  Facilities(FaultPoint& plan, Host& inner)
       : registry(plan, inner.registry),
         files(plan, inner.files),
         processes(plan, inner.processes),
@@ -497,8 +497,9 @@ struct FaultyHost::Facilities {
 };
 
 // The clock and the debug trace pass through: sleeping and tracing cannot fail.
-FaultyHost::FaultyHost(FaultPlan& plan, Host& inner)
-    : facilities_(std::make_unique<Facilities>(plan, inner)),
+FaultyHost::FaultyHost(FaultPlan& plan, std::wstring program, Host& inner)
+    : point_(plan, std::move(program)),
+      facilities_(std::make_unique<Facilities>(point_, inner)),
       host_(std::make_unique<Host>(Host{
           facilities_->registry, facilities_->files, facilities_->processes, facilities_->services,
           inner.clock, facilities_->boxes, inner.trace, facilities_->system, facilities_->locale,

@@ -11,7 +11,8 @@ namespace platform::sim {
 
 class FaultyHost {
  public:
-  FaultyHost(FaultPlan& plan, Host& inner);
+  // The program's file name, to which the failed call is put down.
+  FaultyHost(FaultPlan& plan, std::wstring program, Host& inner);
   ~FaultyHost();
   FaultyHost(const FaultyHost&) = delete;
   FaultyHost& operator=(const FaultyHost&) = delete;
@@ -20,6 +21,7 @@ class FaultyHost {
 
  private:
   struct Facilities;
+  FaultPoint point_;
   std::unique_ptr<Facilities> facilities_;
   std::unique_ptr<Host> host_;
 };
@@ -39,11 +41,11 @@ inline constexpr Status kDiskFull = 112;
 
 // The decorators of the facilities that hand out objects (database, COM, IIS, libraries, the
 // directory server); defined apart from the plain ones.
-std::unique_ptr<Database> FaultyDatabase(FaultPlan& plan, Database& inner);
-std::unique_ptr<ComObjects> FaultyComObjects(FaultPlan& plan, ComObjects& inner);
-std::unique_ptr<IisAdmin> FaultyIisAdmin(FaultPlan& plan, IisAdmin& inner);
-std::unique_ptr<Libraries> FaultyLibraries(FaultPlan& plan, Libraries& inner);
-std::unique_ptr<doh::DirectoryObjects> FaultyDirectoryObjects(FaultPlan& plan,
+std::unique_ptr<Database> FaultyDatabase(FaultPoint& plan, Database& inner);
+std::unique_ptr<ComObjects> FaultyComObjects(FaultPoint& plan, ComObjects& inner);
+std::unique_ptr<IisAdmin> FaultyIisAdmin(FaultPoint& plan, IisAdmin& inner);
+std::unique_ptr<Libraries> FaultyLibraries(FaultPoint& plan, Libraries& inner);
+std::unique_ptr<doh::DirectoryObjects> FaultyDirectoryObjects(FaultPoint& plan,
                                                               doh::DirectoryObjects& inner);
 
 }  // namespace platform::sim

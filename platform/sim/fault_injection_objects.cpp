@@ -9,10 +9,10 @@ namespace {
 template <typename Interface>
 class Decorator : public Interface {
  public:
-  Decorator(FaultPlan& plan, std::unique_ptr<Interface> inner)
+  Decorator(FaultPoint& plan, std::unique_ptr<Interface> inner)
       : plan_(plan), owned_(std::move(inner)), inner_(owned_.get()) {}
   // A facility of the process, decorated without being owned.
-  Decorator(FaultPlan& plan, Interface& facility) : plan_(plan), inner_(&facility) {}
+  Decorator(FaultPoint& plan, Interface& facility) : plan_(plan), inner_(&facility) {}
   Interface& inner() { return *inner_; }
 
  protected:
@@ -29,7 +29,7 @@ class Decorator : public Interface {
     return std::make_unique<Wrapper>(plan_, std::move(object));
   }
 
-  FaultPlan& plan_;
+  FaultPoint& plan_;
   std::unique_ptr<Interface> owned_;
   Interface* inner_;
 };
@@ -371,19 +371,19 @@ class Objects : public Decorator<DirectoryObjects> {
 }  // namespace doh_faults
 }  // namespace
 
-std::unique_ptr<Database> FaultyDatabase(FaultPlan& plan, Database& inner) {
+std::unique_ptr<Database> FaultyDatabase(FaultPoint& plan, Database& inner) {
   return std::make_unique<FaultyDatabaseImpl>(plan, inner);
 }
-std::unique_ptr<ComObjects> FaultyComObjects(FaultPlan& plan, ComObjects& inner) {
+std::unique_ptr<ComObjects> FaultyComObjects(FaultPoint& plan, ComObjects& inner) {
   return std::make_unique<FaultyCom>(plan, inner);
 }
-std::unique_ptr<IisAdmin> FaultyIisAdmin(FaultPlan& plan, IisAdmin& inner) {
+std::unique_ptr<IisAdmin> FaultyIisAdmin(FaultPoint& plan, IisAdmin& inner) {
   return std::make_unique<FaultyIis>(plan, inner);
 }
-std::unique_ptr<Libraries> FaultyLibraries(FaultPlan& plan, Libraries& inner) {
+std::unique_ptr<Libraries> FaultyLibraries(FaultPoint& plan, Libraries& inner) {
   return std::make_unique<FaultyLibrariesImpl>(plan, inner);
 }
-std::unique_ptr<doh::DirectoryObjects> FaultyDirectoryObjects(FaultPlan& plan,
+std::unique_ptr<doh::DirectoryObjects> FaultyDirectoryObjects(FaultPoint& plan,
                                                               doh::DirectoryObjects& inner) {
   return std::make_unique<doh_faults::Objects>(plan, inner);
 }

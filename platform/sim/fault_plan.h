@@ -34,6 +34,7 @@ struct FaultPlan {
   const char* failed_site = nullptr;       // the site of the call that failed, once it has
   std::wstring failed_detail;              // the path or name it was made on, where there is one
   std::optional<std::uint64_t> failed_at;  // the index of the call that failed, once it has
+  std::wstring failed_program;             // the file name of the program that made it
 
   // Whether a process of the program at this path has its calls numbered.
   bool Covers(std::wstring_view module_path) const;
@@ -57,6 +58,21 @@ struct FaultPlan {
     return !fail_site.empty() && site == fail_site && site_calls_++ == fail_site_nth;
   }
   std::uint64_t site_calls_ = 0;  // calls made so far at fail_site
+};
+
+// One program's calls into the plan: the failed call is put down to that program.
+class FaultPoint {
+ public:
+  FaultPoint(FaultPlan& plan, std::wstring program) : plan_(plan), program_(std::move(program)) {}
+  bool Fail(const char* site, std::wstring_view detail = {}) {
+    if (!plan_.Fail(site, detail)) return false;
+    plan_.failed_program = program_;
+    return true;
+  }
+
+ private:
+  FaultPlan& plan_;
+  std::wstring program_;
 };
 
 }  // namespace platform::sim

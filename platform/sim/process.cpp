@@ -43,7 +43,8 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
   image_ = FileSystemState::Share(*image);
   ++image_->in_use;
   if (server_.faults.Covers(module_path_)) {
-    faulty_ = std::make_unique<FaultyHost>(server_.faults, host_);
+    faulty_ = std::make_unique<FaultyHost>(
+        server_.faults, module_path_.substr(module_path_.find_last_of(L'\\') + 1), host_);
   }
 }
 

@@ -1,6 +1,8 @@
 // The rules every fault run is held to.
 #include "tests/fault/verdict.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace velmar::fault {
@@ -62,6 +64,63 @@ void CheckFootprint(const RunOutcome& clean, const RunOutcome& run,
   }
 }
 
+int ErrorLines(const std::string& log);
+
+bool ByUninstaller(const platform::sim::FaultPlan& plan) {
+  return platform::Upcase(plan.failed_program) == L"VELMARUNINSTALL3XANDUP.EXE";
+}
+bool SiteIs(const platform::sim::FaultPlan& plan, std::string_view site) {
+  return plan.failed_site != nullptr && site == plan.failed_site;
+}
+
+// Start-up reads the product's version before anything else: without its "Version Number" the
+// product is 0.0, below the oldest supported, and start-up refuses before creating the log. (A
+// lost "Build Number" only makes it x.y(0.0), which start-up accepts.)
+void VersionReadsRefuse(const RunOutcome& clean, const RunOutcome& run,
+                        std::vector<std::string>& faults) {
+  const bool at_startup = run.plan.failed_at && *run.plan.failed_at < clean.calls_in_startup;
+  const bool version_read = ByUninstaller(run.plan) && SiteIs(run.plan, "RegQueryValueExA") &&
+                            platform::Upcase(run.plan.failed_detail) == L"VERSION NUMBER";
+  if (at_startup && version_read && !run.ended_in_startup) {
+    faults.push_back("a failed version read did not refuse at start-up");
+  }
+}
+
+// A Dirscrub that cannot be found ends the run at once: the line, message 2018, the closing line.
+void MissingDirscrubEndsTheRun(const RunOutcome&, const RunOutcome& run,
+                               std::vector<std::string>& faults) {
+  const auto lines = LogLines(run.log);
+  const auto missing = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("(error) could not find file=") &&
+           line.ends_with("\\DirscrubVelmar30.exe");
+  });
+  if (missing == lines.end()) return;
+  const bool box = std::any_of(run.boxes.begin(), run.boxes.end(), [](const auto& shown) {
+    return shown.text.starts_with(L"Error!  Could not find Dirscrub.exe.");
+  });
+  if (!box) faults.push_back("Dirscrub was not found, yet message 2018 was not shown");
+  if (lines.end() - missing != 3 || missing[1] != "  Existing application") {
+    faults.push_back("Dirscrub was not found, yet the run went on");
+  }
+}
+
+// The removal of the install tree passes over every failure without a line. (The component
+// folders' unregistration lists the same folders, and reports a listing that fails.)
+void SilentRemovalsStaySilent(const RunOutcome& clean, const RunOutcome& run,
+                              std::vector<std::string>& faults) {
+  const std::wstring detail = platform::Upcase(run.plan.failed_detail);
+  if (!ByUninstaller(run.plan) || !detail.starts_with(L"C:\\CORVANE\\")) return;
+  if (SiteIs(run.plan, "Folder.Files")) return;
+  if (ErrorLines(run.log) > ErrorLines(clean.log)) {
+    faults.push_back("a failure inside a silent removal was logged as an error");
+  }
+}
+
+using OutcomeRule = void (*)(const RunOutcome& clean, const RunOutcome& run,
+                             std::vector<std::string>& faults);
+constexpr OutcomeRule kOutcomeRules[] = {VersionReadsRefuse, MissingDirscrubEndsTheRun,
+                                         SilentRemovalsStaySilent};
+
 int ErrorLines(const std::string& log) {
   int count = 0;
   for (const auto& line : LogLines(log)) {
@@ -98,6 +157,7 @@ std::vector<std::string> Verdict(const RunOutcome& clean, const RunOutcome& run)
   }
   CheckLog(run, faults);
   CheckFootprint(clean, run, faults);
+  for (const OutcomeRule rule : kOutcomeRules) rule(clean, run, faults);
   if (run.open_registry_handles != 0) {
     faults.push_back(std::to_string(run.open_registry_handles) + " registry handles left open");
   }

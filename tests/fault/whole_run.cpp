@@ -29,13 +29,14 @@ platform::sim::StringTable UninstallerStrings() {
 }
 
 // Start-up, the option ticked, the press, and Exit if the press comes back.
-void Press(uninstaller::UninstallerApp& app, RunOutcome& out) {
+void Press(Server& server, uninstaller::UninstallerApp& app, RunOutcome& out) {
   try {
     app.Start();
   } catch (const platform::ProgramEnd&) {
     out.ended_in_startup = true;
     throw;
   }
+  out.calls_in_startup = server.faults.calls;
   app.main.SetChecked("chkRemoveSubscriberInfo", true);
   app.main.OnClick("cmdUninstall");
   app.main.OnClick("cmdExit");
@@ -45,7 +46,7 @@ void RunGuarded(Server& server, platform::sim::Process& process, RunOutcome& out
   uninstaller::testing::FakeViews views;
   uninstaller::UninstallerApp app(process.host(), views);
   try {
-    Press(app, out);
+    Press(server, app, out);
     out.end = RunEnd::kStillRunning;
   } catch (const platform::ProgramEnd&) {
     out.end = RunEnd::kProgramEnded;

@@ -26,7 +26,8 @@ struct RunOutcome {
   RunEnd end = RunEnd::kStillRunning;
   std::string what;  // the escaped exception's text, the deadlocked command line
   bool ended_in_startup = false;
-  std::string log;  // the log file's bytes at the end
+  std::uint64_t calls_in_startup = 0;  // numbered calls made by the end of start-up
+  std::string log;                     // the log file's bytes at the end
   MachineState before, after;
   std::size_t open_registry_handles = 0;  // the uninstaller's, once the run is over
   std::size_t open_service_handles = 0;
