@@ -20,21 +20,6 @@ void RaiseDatabaseFailure() {
 
 namespace {
 
-// The last error a failed call leaves behind, until the next call that reaches the inner facility.
-class LastErrorOverride {
- public:
-  template <typename T>
-  T Failed(Status error, T result) {
-    error_ = error;
-    return result;
-  }
-  void Clear() { error_.reset(); }
-  Status Or(Status inner) const { return error_.value_or(inner); }
-
- private:
-  std::optional<Status> error_;
-};
-
 class FaultyRegistry : public Registry {
  public:
   FaultyRegistry(FaultPoint& plan, Registry& inner) : plan_(plan), inner_(inner) {}
@@ -258,35 +243,29 @@ class FaultyServices : public Services {
 
   ScHandle OpenManager(std::uint32_t access) override {
     if (plan_.Fail("OpenSCManagerA")) return error_.Failed(win::kAccessDenied, ScHandle{0});
-    return Pass(inner_.OpenManager(access));
+    return error_.Passed(inner_.OpenManager(access));
   }
   ScHandle OpenServiceHandle(ScHandle manager, std::string_view name,
                              std::uint32_t access) override {
     if (plan_.Fail("OpenServiceA", std::wstring(name.begin(), name.end())))
       return error_.Failed(win::kAccessDenied, ScHandle{0});
-    return Pass(inner_.OpenServiceHandle(manager, name, access));
+    return error_.Passed(inner_.OpenServiceHandle(manager, name, access));
   }
   bool QueryStatus(ScHandle service, ServiceStatus& status) override {
     if (plan_.Fail("QueryServiceStatus")) return error_.Failed(win::kAccessDenied, false);
-    return Pass(inner_.QueryStatus(service, status));
+    return error_.Passed(inner_.QueryStatus(service, status));
   }
   bool CloseHandle(ScHandle handle) override { return inner_.CloseHandle(handle); }
   Status LastError() override { return error_.Or(inner_.LastError()); }
   ScHandle CreateServiceEntry(ScHandle manager, const ServiceConfig& config) override {
     if (plan_.Fail("CreateServiceW")) return error_.Failed(win::kAccessDenied, ScHandle{0});
-    return Pass(inner_.CreateServiceEntry(manager, config));
+    return error_.Passed(inner_.CreateServiceEntry(manager, config));
   }
 
  private:
-  template <typename T>
-  T Pass(T result) {
-    error_.Clear();
-    return result;
-  }
-
   FaultPoint& plan_;
   Services& inner_;
-  LastErrorOverride error_;
+  fault::LastErrorOverride error_;
 };
 
 class FaultyBoxes : public MessageBoxes {
@@ -389,23 +368,23 @@ class FaultyFileCalls : public FileCalls {
   std::uint32_t GetAttributes(std::wstring_view path) override {
     if (plan_.Fail("GetFileAttributesW", path))
       return error_.Failed(win::kAccessDenied, kInvalidAttributes);
-    return Pass(inner_.GetAttributes(path));
+    return error_.Passed(inner_.GetAttributes(path));
   }
   bool PutAttributes(std::wstring_view path, std::uint32_t attributes) override {
     if (plan_.Fail("SetFileAttributesW", path)) return error_.Failed(win::kAccessDenied, false);
-    return Pass(inner_.PutAttributes(path, attributes));
+    return error_.Passed(inner_.PutAttributes(path, attributes));
   }
   bool CopyTo(std::wstring_view from, std::wstring_view to, bool fail_if_exists) override {
     if (plan_.Fail("CopyFileW", from)) return error_.Failed(fault::kDiskFull, false);
-    return Pass(inner_.CopyTo(from, to, fail_if_exists));
+    return error_.Passed(inner_.CopyTo(from, to, fail_if_exists));
   }
   bool DeleteOne(std::wstring_view path) override {
     if (plan_.Fail("DeleteFileW", path)) return error_.Failed(win::kAccessDenied, false);
-    return Pass(inner_.DeleteOne(path));
+    return error_.Passed(inner_.DeleteOne(path));
   }
   bool MoveOne(std::wstring_view from, std::wstring_view to) override {
     if (plan_.Fail("MoveFileW", from)) return error_.Failed(win::kAccessDenied, false);
-    return Pass(inner_.MoveOne(from, to));
+    return error_.Passed(inner_.MoveOne(from, to));
   }
   Status LastError() override { return error_.Or(inner_.LastError()); }
   int CrtRemove(std::wstring_view path) override {
@@ -418,15 +397,9 @@ class FaultyFileCalls : public FileCalls {
   }
 
  private:
-  template <typename T>
-  T Pass(T result) {
-    error_.Clear();
-    return result;
-  }
-
   FaultPoint& plan_;
   FileCalls& inner_;
-  LastErrorOverride error_;
+  fault::LastErrorOverride error_;
 };
 
 class FaultyInternet : public Internet {

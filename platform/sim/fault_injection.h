@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "platform/host.h"
 #include "platform/sim/fault_plan.h"
@@ -35,6 +36,25 @@ inline constexpr std::int32_t kTapiFailed = static_cast<std::int32_t>(0x80000048
 inline constexpr Status kModuleNotFound = 126;
 inline constexpr Status kProcNotFound = 127;
 inline constexpr Status kDiskFull = 112;
+// The last error a failed call leaves behind, until the next call that reaches the facility.
+class LastErrorOverride {
+ public:
+  template <typename T>
+  T Failed(Status error, T result) {
+    error_ = error;
+    return result;
+  }
+  template <typename T>
+  T Passed(T result) {
+    error_.reset();
+    return result;
+  }
+  Status Or(Status inner) const { return error_.value_or(inner); }
+
+ private:
+  std::optional<Status> error_;
+};
+
 [[noreturn]] void RaiseComFailure();       // "Automation error", E_FAIL
 [[noreturn]] void RaiseDatabaseFailure();  // the provider's general network error
 }  // namespace fault

@@ -172,15 +172,17 @@ class FaultyLibrariesImpl : public Decorator<Libraries> {
  public:
   using Decorator::Decorator;
   ModuleHandle Load(std::wstring_view path) override {
-    if (plan_.Fail("LoadLibraryW", path)) return Failed(fault::kModuleNotFound, ModuleHandle{0});
-    return Pass(inner_->Load(path));
+    if (plan_.Fail("LoadLibraryW", path)) {
+      return error_.Failed(fault::kModuleNotFound, ModuleHandle{0});
+    }
+    return error_.Passed(inner_->Load(path));
   }
   bool Free(ModuleHandle module) override { return inner_->Free(module); }
   ProcAddress Find(ModuleHandle module, std::string_view name) override {
-    if (plan_.Fail("GetProcAddress")) return Failed(fault::kProcNotFound, ProcAddress{0});
-    return Pass(inner_->Find(module, name));
+    if (plan_.Fail("GetProcAddress")) return error_.Failed(fault::kProcNotFound, ProcAddress{0});
+    return error_.Passed(inner_->Find(module, name));
   }
-  Status LastError() override { return error_.value_or(inner_->LastError()); }
+  Status LastError() override { return error_.Or(inner_->LastError()); }
   // A failing export answers its own failure code.
   std::int32_t CallRegisterServer(ProcAddress proc) override {
     if (plan_.Fail("DllRegisterServer")) return fault::kComFailure;
@@ -216,17 +218,7 @@ class FaultyLibrariesImpl : public Decorator<Libraries> {
   }
 
  private:
-  template <typename T>
-  T Failed(Status error, T result) {
-    error_ = error;
-    return result;
-  }
-  template <typename T>
-  T Pass(T result) {
-    error_.reset();
-    return result;
-  }
-  std::optional<Status> error_;
+  fault::LastErrorOverride error_;
 };
 
 }  // namespace
