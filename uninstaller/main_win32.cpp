@@ -3,16 +3,32 @@
 #include "common/ui/win32/win32_form_view.h"
 #include "platform/win32/win32_host.h"
 #include "uninstaller/app.h"
+#ifdef VELMAR_TEST_BUILD
+#include "platform/win32/win32_audit.h"
+#endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::Win32Host host;
   velmar::ui::win32::Win32ViewFactory views(instance);
+#ifdef VELMAR_TEST_BUILD
+  // The audit variant: its reports go beside the log. Each way out reports while the program's
+  // objects still live; the windows' way out is ExitProcess, which the audit catches itself.
+  platform::win32::RunAudit audit(host.host(), L"c:\\VelmarUninstall.audit.txt");
+  uninstaller::UninstallerApp app(audit.host(), views);
+#else
   uninstaller::UninstallerApp app(host.host(), views);
+#endif
   try {
     app.Start();
   } catch (const platform::ProgramEnd& end) {
+#ifdef VELMAR_TEST_BUILD
+    audit.Ending();
+#endif
     return static_cast<int>(end.exit_code);
   }
+#ifdef VELMAR_TEST_BUILD
+  audit.StartedUp();
+#endif
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     // Tab and the arrow keys move between controls, as in any dialog.
@@ -21,5 +37,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+#ifdef VELMAR_TEST_BUILD
+  audit.Ending();
+#endif
   return static_cast<int>(message.wParam);
 }

@@ -59,48 +59,12 @@ computer_name=$BENCH_LAST_OUT
 
 log_file=$(bench_unix_path 'C:\VelmarUninstall.log')
 log_text() { tr -d '\r' <"$log_file"; }
-title_of() { xdotool getwindowname "$1" 2>/dev/null; }
-
-# find_new_window KNOWN_ID...: a visible window titled like the programs' that is none of the
-# known ones; its id in found.
-find_new_window() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [[ " $* " == *" $id "* ]] && continue
-    if [ "$(title_of "$id")" == "$title" ]; then
-      found=$id
-      return 0
-    fi
-  done
-  return 1
-}
-
-# shot WINDOW NAME: once the window is drawn (by then it takes keystrokes), its picture is kept
-# as NN-NAME.png.
-shot() {
-  BENCH_SHOT_COUNT=$((BENCH_SHOT_COUNT + 1))
-  _bench_last_signature=""
-  bench_poll 10 _bench_shot_drawn "$1" "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-$2.png" ||
-    bench_log "window $2 did not finish drawing"
-}
-
 # answer_box NAME KEY [SECONDS]: the uninstaller's next box (new, and not one of the known
 # windows) appears within SECONDS (30), is photographed and answered. Once Dirscrub has ended,
 # Wine's active window, where the keys go, is not always the uninstaller's next box: from then
-# on (activate=1) the box is clicked on its caption first, which makes it the active window.
-answer_box() {
-  found=""
-  bench_poll "${3:-30}" find_new_window "${known[@]}" || {
-    bench_windows | sed 's/^/    /' >&2
-    bench_die "message box '$1' never appeared"
-  }
-  shot "$found" "box-$1"
-  if [ "$activate" = 1 ]; then
-    xdotool windowraise "$found" mousemove --window "$found" 40 8 click 1 >/dev/null 2>&1
-  fi
-  bench_answer "$found" "$2" || bench_die "message box '$1' did not close"
-}
-activate=0
+# on (BENCH_BOX_ACTIVATE=1) the box is clicked on its caption first.
+answer_box() { bench_answer_new_box "$title" "$1" "$2" "${3:-30}" "${known[@]}"; }
+BENCH_BOX_ACTIVATE=0
 
 # --- Ticking the option, then the press ------------------------------------------------------
 bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'
@@ -124,13 +88,13 @@ answer_box inventory-no-database Return
 # uninstaller's can be up while it waits on Dirscrub.
 bench_wait_window "$dirscrub_box_title" || bench_die "Dirscrub's box never appeared"
 dirscrub_box=$BENCH_WINDOW
-found=""
-bench_poll 10 find_new_window "$main" || {
+BENCH_FOUND_WINDOW=""
+bench_poll 10 bench_find_new_window "$title" "$main" || {
   bench_windows | sed 's/^/    /' >&2
   bench_die "Dirscrub's window is not up beside its box"
 }
-dirscrub_window=$found
-shot "$dirscrub_window" dirscrub-window
+dirscrub_window=$BENCH_FOUND_WINDOW
+bench_shot "$dirscrub_window" dirscrub-window
 bench_expect_eq "Dirscrub's window in its wide place" "486x70 at 30,50" \
   "$(xdotool getwindowgeometry "$dirscrub_window" |
     sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/at \1,\2/p; s/.*Geometry: //p' | tac | paste -sd' ')"
@@ -138,7 +102,7 @@ handed_over=$(log_text)
 bench_answer "$dirscrub_box" Return || bench_die "Dirscrub's box did not close"
 bench_poll 30 _bench_window_gone "$dirscrub_window" || bench_die "Dirscrub's window stayed after its box"
 known+=("$dirscrub_window" "$dirscrub_box")
-activate=1
+BENCH_BOX_ACTIVATE=1
 
 # --- The rest of the uninstall ---------------------------------------------------------------
 # After the thirty service stops of stage A and the web application's: about 15 s alone, 30 s

@@ -9,7 +9,8 @@
 # inventoried before the press and after, and compared. The TSP step runs the real
 # PelletSetup.exe with a stand-in telephony library beside it: the step must be logged as
 # completed, the provider must leave the library's table and its three files must be set aside
-# as ".OLD".
+# as ".OLD". The installation and the press live in lib/full_uninstall.sh, shared with the
+# handle count test of the audit variant.
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_full_test.sh
 # Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote. The
@@ -19,6 +20,8 @@
 set -euo pipefail
 # shellcheck source=lib/bench.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
+# shellcheck source=lib/full_uninstall.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/full_uninstall.sh"
 
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/dist/VelmarUninstall3xandUp.exe}"
@@ -32,7 +35,6 @@ for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$VELMAR_DIST_DIR/
   [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
 done
 
-title="Velmar Uninstaller"
 started=$(_bench_now_ms)
 
 bench_begin "${BENCH_TEST_NAME:-e2e.uninstaller_full}"
@@ -41,111 +43,7 @@ bench_prefix_new
 [ "$BENCH_PREFIX_ARCH" = win64 ] || bench_die "this test expects a 64-bit prefix (got '$BENCH_PREFIX_ARCH')"
 
 # --- The installation ------------------------------------------------------------------------
-# Where this prefix keeps the shortcut folders the stage reads (the 32-bit view for the
-# machine's, the user's own for the desktop).
-shell_folder() {
-  bench_wine "shell-folder" reg query "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" \
-    /v "$2" /reg:32 || bench_die "no shell folder $2 in $1"
-  sed -n "s/^ *$2 *REG_SZ *//p" <<<"$BENCH_LAST_OUT" | head -1
-}
-startup=$(shell_folder HKLM 'Common Startup')
-programs=$(shell_folder HKLM 'Common Programs')
-desktop=$(shell_folder HKCU 'Desktop')
-common_desktop=$(shell_folder HKLM 'Common Desktop')
-for folder in "$startup" "$programs" "$desktop" "$common_desktop"; do
-  [[ $folder =~ ^C:\\ ]] || bench_die "unexpected shell folder '$folder'"
-done
-# A 32-bit program on a 64-bit system finds "system32" redirected here.
-sysdir='C:\windows\syswow64'
-web='C:\inetpub\wwwroot'
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-services_key='HKLM\System\CurrentControlSet\Services'
-shares=(Reports IntLib Prompts 'Stream Files' Support DefaultConfiguration VelmarMta)
-# Product services: the gateway (it must run, or start-up asks), two more running, two only
-# registered, one only sc knows how to remove.
-services=(ZqKtGateway ZqDSAD WyDohMgr ZqTTSSvr KtVpimConnector WyNameGrammar)
-running_services=(ZqKtGateway ZqDSAD WyDohMgr)
-
-# Shortcuts the stage's patterns take, and beside each folder's a neighbour they must not.
-product_links=(
-  "$startup\\zqMonitor.lnk" "$startup\\WYICA Agent.lnk"
-  "$programs\\Velmar\\Status Monitor.lnk" "$programs\\Velmar\\Tools\\Readme.txt"
-  "$desktop\\Status Monitor.lnk" "$desktop\\System Administration.lnk"
-  "$desktop\\Velmar Administration.lnk" "$desktop\\Velmar-Verwaltung.lnk"
-  "$desktop\\Brannock Velmar Help.url"
-  "$common_desktop\\Configuration Setup.lnk" "$common_desktop\\WYICA.lnk"
-  "$common_desktop\\Gearloft Tools.lnk" "$common_desktop\\Brannock Velmar.lnk"
-)
-other_links=(
-  "$startup\\Backup Agent.lnk" "$programs\\Accessories Extra\\Notes.lnk"
-  "$desktop\\My Velmar Notes.lnk" "$common_desktop\\Text Editor.lnk"
-)
-system_libraries=(zqwm.dll zqtsm.dll velmarZQWav.dll ZqResSvr.dll velmarsipstack.dll)
-system_programs=(ZqTrapConnectionHolderSvr.exe)
-# The system file in use: a helper program runs from it while stage C works.
-busy_system_file=ZqTrapConnectionHolder.exe
-# The telephony provider's files, which PelletSetup renames to "<base>.OLD" once the provider is
-# out of the telephony list. The stand-in library beside it keeps that list in a file, here with
-# one other provider that must stay, and records every call it answers.
-tsp_files=(ZqPellet.TSP ZqPelletRes.DLL BrannockVelmar_TSP.DLL)
-tsp_id=5
-other_provider='3 otherline.tsp'
-
-{
-  for file in "$VELMAR_DIST_DIR"/*; do
-    [ -f "$file" ] && echo "file | C:\\Tools\\$(basename "$file") | @$file"
-  done
-  cat <<EOF
-file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
-file  | C:\\Tools\\TAPI32.DLL | @$PELLET_STANDIN_DIR/TAPI32.DLL
-dir   | C:\\bench
-value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000
-value | HKLM\\Software\\Quillon | Build Number   | REG_DWORD | 0x00030032
-value | HKLM\\Software\\Quillon\\Corvane\\1.0 | Root Path | REG_SZ | C:\\Corvane\\
-value | HKLM\\Software\\Quillon\\Corvane Setup\\1.0\\Properties | CorvaneRootPath | REG_SZ | C:\\Corvane
-value | HKLM\\Software\\Phrase Server Classes\\Grammar | Server | REG_SZ | C:\\Corvane\\Localize
-value | HKLM\\Software\\Brannock Systems\\Velmar | Installed | REG_DWORD | 1
-value | HKLM\\Software\\Brannock Systems, Inc.\\Velmar\\Setup | Stage | REG_SZ | done
-value | HKLM\\Software\\Microsoft\\InetStp | PathWWWRoot | REG_SZ | $web
-value | $uninstall_key\\Brannock Velmar Message Store Configuration Wizard | DisplayName | REG_SZ | Wizard
-value | $uninstall_key\\Brannock Velmar Configuration | DisplayName | REG_SZ | Configuration
-value | $uninstall_key\\Velmar Configuration | DisplayName | REG_SZ | Configuration
-value | $uninstall_key\\{6E376BAB-01BB-4F53-B0B8-7E5B89AB1706} | DisplayName | REG_SZ | Velmar
-value | $services_key\\Tcpip\\Parameters | DisableUserTOSSetting | REG_DWORD | 0
-key   | $services_key\\ZQAudio
-value | HKU\\.Default\\Software\\Microsoft\\Windows NT\\Current Version\\Windows Messaging System\\Profiles\\Velmar System Profile\\Store | Name | REG_SZ | Velmar
-key   | HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce
-file  | C:\\Corvane\\Gateway\\gateway.ini | [gateway]
-file  | C:\\Corvane\\Gateway\\readonly.dat | kept by the setup read-only
-file  | C:\\Corvane\\Components\\notes.txt | components
-file  | C:\\Corvane\\Localize\\PhraseServers\\en\\grammar.txt | grammar
-file  | C:\\Corvane\\Holder\\holder.exe | @$SMOKEBOX_EXE
-file  | C:\\Corvane\\top.txt | top
-file  | C:\\WYCA.tmp\\work.tmp | work
-file  | $web\\ZqXML\\velmar.xml | <velmar/>
-file  | $web\\ZqXML\\sub\\page.xml | <page/>
-file  | $web\\iisstart.htm | <html/>
-file  | $sysdir\\$busy_system_file | @$SMOKEBOX_EXE
-EOF
-  for share in "${shares[@]}"; do
-    echo "value | $services_key\\lanmanServer\\Shares | $share | REG_MULTI_SZ | Path=C:\\Corvane\\$share"
-    echo "value | $services_key\\lanmanServer\\Shares\\Security | $share | REG_BINARY | 01000480"
-  done
-  for link in "${product_links[@]}" "${other_links[@]}"; do echo "file | $link | [InternetShortcut]"; done
-  for name in "${system_libraries[@]}" "${system_programs[@]}"; do
-    echo "file | $sysdir\\$name | library $name"
-  done
-  for name in "${tsp_files[@]}"; do echo "file | $sysdir\\$name | provider file $name"; done
-} | bench_install_product
-# Registered under a full path in capitals: only the base name has to match.
-printf '%s\r\n%s C:\\WINDOWS\\system32\\ZQPELLET.TSP\r\n' "$other_provider" "$tsp_id" \
-  >"$(bench_unix_path 'C:\bench\tapi-providers.txt')"
-# The setup left one file read-only; Wine shows a file without write permission as read-only.
-chmod a-w "$(bench_unix_path 'C:\Corvane\Gateway\readonly.dat')"
-
-for name in "${services[@]}"; do
-  bench_wine "sc-create-$name" sc create "$name" binPath= 'C:\Tools\fakesvc.exe' || bench_die "$BENCH_LAST_OUT"
-done
+full_lay_out
 
 # --- Inventories of everything outside the product -------------------------------------------
 # Wine writes its registry files only now and then; the server writes them when it ends. So the
@@ -251,69 +149,12 @@ file_inventory >"$BENCH_LOG_DIR/files-before.txt"
 reg_inventory >"$BENCH_LOG_DIR/registry-before.txt"
 grep -qi 'DisableUserTOSSetting' "$WINEPREFIX/system.reg" || bench_die "the registry was not written out"
 
-for name in "${running_services[@]}"; do
-  bench_wine "net-start-$name" net start "$name" || bench_die "$BENCH_LAST_OUT"
-  bench_wait_service_state "$name" RUNNING 20 >/dev/null || bench_die "$name did not start"
-done
-
-# A program runs from inside the install tree, waiting on its box.
-bench_start holder 'C:\Corvane\Holder\holder.exe' 'C:\Bench\holder.txt'
-box_count() { xdotool search --onlyvisible --name '^Velmar bench$' 2>/dev/null | wc -l; }
-box_count_is() { [ "$(box_count)" -eq "$1" ]; }
-bench_poll 30 box_count_is 1 || bench_die "the install tree's program did not show its box"
+full_start_programs
 
 log_file=$(bench_unix_path 'C:\VelmarUninstall.log')
-title_of() { xdotool getwindowname "$1" 2>/dev/null; }
-find_new_window() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [[ " $* " == *" $id "* ]] && continue
-    if [ "$(title_of "$id")" == "$title" ]; then
-      found=$id
-      return 0
-    fi
-  done
-  return 1
-}
-answer_box() {
-  found=""
-  bench_poll 60 find_new_window "$main" || {
-    bench_windows | sed 's/^/    /' >&2
-    bench_die "message box $1 of the press never appeared"
-  }
-  BENCH_SHOT_COUNT=$((BENCH_SHOT_COUNT + 1))
-  _bench_last_signature=""
-  bench_poll 10 _bench_shot_drawn "$found" "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-box-$1.png" ||
-    bench_log "message box $1 did not finish drawing"
-  bench_answer "$found" "$2" || bench_die "message box $1 did not close"
-}
 
 # --- The press ---------------------------------------------------------------------------------
-# The uninstaller's children inherit the override: PelletSetup loads the stand-in telephony
-# library from its own folder in preference to Wine's.
-WINEDLLOVERRIDES="tapi32=n,b${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" \
-  bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'
-bench_wait_window "$title" || bench_die "the main window never appeared"
-main=$BENCH_WINDOW
-xdotool windowraise "$main" >/dev/null 2>&1
-pressed=$(_bench_now_ms)
-bench_click_client "$main" 508 299 52 280
-for n in 1 2 3 4; do answer_box "$n" y; done
-answer_box 5 Return
-# Box 6 is stage B's, after stage A ended every program named like the product's: only now can
-# the helper run from its system-folder file and still hold it when stage C comes to it.
-found=""
-bench_poll 60 find_new_window "$main" || bench_die "message box 6 of the press never appeared"
-bench_start helper "$sysdir\\$busy_system_file" 'C:\Bench\helper.txt'
-bench_poll 30 box_count_is 2 || bench_die "the system-folder helper did not show its box"
-# The helper's box took Wine's active window, where Wine sends the keys: raised and clicked on
-# its caption, box 6 takes it back.
-xdotool windowraise "$found" mousemove --window "$found" 40 8 click 1 >/dev/null 2>&1
-answer_box 6 Return
-answer_box 7 Escape
-confirmed=$(_bench_now_ms)
-bench_wait_exit uninstall 120 || bench_die "the uninstaller did not end within 120 s of the press"
-bench_log "press to last answer $((confirmed - pressed)) ms, last answer to exit $(($(_bench_now_ms) - confirmed)) ms"
+full_press
 bench_expect_eq "exit code" 0 "${BENCH_EXIT[uninstall]}"
 cp "$log_file" "$BENCH_LOG_DIR/VelmarUninstall.log" 2>/dev/null || true
 

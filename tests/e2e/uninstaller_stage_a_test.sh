@@ -7,7 +7,8 @@
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_stage_a_test.sh
 # Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote.
-# shellcheck disable=SC1003
+# Functions handed to bench_poll look unused.
+# shellcheck disable=SC1003,SC2317
 set -euo pipefail
 # shellcheck source=lib/bench.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
@@ -92,35 +93,10 @@ bench_poll 30 box_count_is 2 || bench_die "the two programs' message boxes did n
 
 log_file=$(bench_unix_path 'C:\VelmarUninstall.log')
 log_text() { tr -d '\r' <"$log_file"; }
-title_of() { xdotool getwindowname "$1" 2>/dev/null; }
 
-# The message boxes carry the main window's title: a box is told apart by being new.
-find_new_window() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [[ " $* " == *" $id "* ]] && continue
-    if [ "$(title_of "$id")" == "$title" ]; then
-      found=$id
-      return 0
-    fi
-  done
-  return 1
-}
-
-# answer_box N KEY: the Nth message box of the press appears, is photographed once drawn (the
-# bench's rule: by then it takes keystrokes) and KEY closes it.
-answer_box() {
-  found=""
-  bench_poll 90 find_new_window "$main" || {
-    bench_windows | sed 's/^/    /' >&2
-    bench_die "message box $1 of the press never appeared"
-  }
-  BENCH_SHOT_COUNT=$((BENCH_SHOT_COUNT + 1))
-  _bench_last_signature=""
-  bench_poll 10 _bench_shot_drawn "$found" "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-box-$1.png" ||
-    bench_log "message box $1 did not finish drawing"
-  bench_answer "$found" "$2" || bench_die "message box $1 did not close"
-}
+# answer_box N KEY: the Nth message box of the press (new beside the main window, with its
+# title) appears, is photographed once drawn and KEY closes it.
+answer_box() { bench_answer_new_box "$title" "$1" "$2" 90 "$main"; }
 
 # The gateway runs, so start-up asks nothing and shows the main window.
 bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'

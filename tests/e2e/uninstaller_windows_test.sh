@@ -79,21 +79,6 @@ title_of() { xdotool getwindowname "$1" 2>/dev/null; }
 title_is() { [ "$(title_of "$1")" == "$2" ]; }
 window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 
-# About and the help window carry the main window's title: a window is told apart by being
-# new, i.e. not among the ids already known.
-find_new_window() {
-  local title=$1 id
-  shift
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [[ " $* " == *" $id "* ]] && continue
-    if [ "$(title_of "$id")" == "$title" ]; then
-      found=$id
-      return 0
-    fi
-  done
-  return 1
-}
-
 # shot WINDOW NAME: waits for the window to be drawn (the bench's rule) and keeps the picture
 # as NN-NAME.png, its path in shot_file.
 shot() {
@@ -115,18 +100,19 @@ expect_same_picture() {
   fi
 }
 
-# wait_window TITLE NAME [KNOWN_ID...]: waits for a new visible window with exactly that title,
-# photographs it and sets window to its id.
+# wait_window TITLE NAME [KNOWN_ID...]: waits for a new visible window with exactly that title
+# (About and the help window carry the main window's title, so a window is told apart by being
+# new), photographs it and sets window to its id.
 wait_window() {
   local title=$1 name=$2
   shift 2
-  found=""
-  if ! bench_poll 30 find_new_window "$title" "$@"; then
+  BENCH_FOUND_WINDOW=""
+  if ! bench_poll 30 bench_find_new_window "$title" "$@"; then
     bench_log "no new window titled '$title' within 30 s; visible windows:"
     bench_windows | sed 's/^/    /' >&2
     return 1
   fi
-  window=$found
+  window=$BENCH_FOUND_WINDOW
   shot "$window" "$name"
 }
 

@@ -557,6 +557,52 @@ bench_click_client() {
 
 _bench_window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 
+# bench_find_new_window TITLE KNOWN_ID...: finds a visible window titled exactly TITLE that is
+# none of the known ones and sets BENCH_FOUND_WINDOW to it. A program's message boxes carry its
+# main window's title, so a box is told apart by being new.
+bench_find_new_window() {
+  local title=$1 id
+  shift
+  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    [[ " $* " == *" $id "* ]] && continue
+    if [ "$(xdotool getwindowname "$id" 2>/dev/null)" == "$title" ]; then
+      BENCH_FOUND_WINDOW=$id
+      return 0
+    fi
+  done
+  return 1
+}
+
+# bench_shot WINDOW NAME: once the window is drawn (by then it takes keystrokes), keeps its
+# picture as NN-NAME.png in $BENCH_SHOT_DIR; only logs when it never settles.
+bench_shot() {
+  BENCH_SHOT_COUNT=$((BENCH_SHOT_COUNT + 1))
+  _bench_last_signature=""
+  bench_poll 10 _bench_shot_drawn "$1" "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-$2.png" ||
+    bench_log "window $2 did not finish drawing"
+}
+
+# bench_answer_new_box TITLE NAME KEY SECONDS KNOWN_ID...: a new box titled TITLE (see
+# bench_find_new_window) appears within SECONDS, is photographed as NN-box-NAME.png and KEY
+# closes it; the test ends when it never appears or stays open. Its id stays in
+# BENCH_FOUND_WINDOW. With BENCH_BOX_ACTIVATE=1 the box is clicked on its caption first: when
+# another program's window took Wine's active window, where the keys go, that takes it back.
+bench_answer_new_box() {
+  local title=$1 name=$2 key=$3 seconds=$4
+  shift 4
+  BENCH_FOUND_WINDOW=""
+  bench_poll "$seconds" bench_find_new_window "$title" "$@" || {
+    bench_windows | sed 's/^/    /' >&2
+    bench_die "message box '$name' never appeared"
+  }
+  bench_shot "$BENCH_FOUND_WINDOW" "box-$name"
+  if [ "${BENCH_BOX_ACTIVATE:-0}" = 1 ]; then
+    xdotool windowraise "$BENCH_FOUND_WINDOW" mousemove --window "$BENCH_FOUND_WINDOW" 40 8 click 1 \
+      >/dev/null 2>&1
+  fi
+  bench_answer "$BENCH_FOUND_WINDOW" "$key" || bench_die "message box '$name' did not close"
+}
+
 # bench_answer WINDOW KEY [SECONDS]: answers a message box or dialog by keystroke and waits
 # (default 10 s) for it to close; returns 1 if it stays open.
 bench_answer() {

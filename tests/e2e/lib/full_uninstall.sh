@@ -1,0 +1,184 @@
+# shellcheck shell=bash disable=SC1003,SC2031,SC2034
+# full_uninstall.sh: the whole Uninstall press under Wine on a complete fake installation, shared
+# by the tests that run it (the whole-run checks, the audit variant's handle count). Sourced after
+# bench.sh; the functions set the installation's names (shell folders, services, shares, system
+# files, the provider's files) as globals of the test's shell, for its own checks.
+#
+#   full_lay_out           the installation, its services registered (no prefix restart inside)
+#   full_start_programs    the product's running services and a program inside its install tree
+#   full_press             the uninstaller from C:\Tools started, pressed and answered to its end
+#
+# The uninstaller laid out is $UNINSTALLER_EXE, beside every file of $VELMAR_DIST_DIR; the TSP
+# step runs the real PelletSetup.exe with the stand-in telephony library of $PELLET_STANDIN_DIR.
+# Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote.
+
+full_title="Velmar Uninstaller"
+
+# full_shell_folder ROOT NAME: where this prefix keeps one of the shortcut folders the stage
+# reads (the 32-bit view for the machine's, the user's own for the desktop).
+full_shell_folder() {
+  bench_wine "shell-folder" reg query "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" \
+    /v "$2" /reg:32 || bench_die "no shell folder $2 in $1"
+  sed -n "s/^ *$2 *REG_SZ *//p" <<<"$BENCH_LAST_OUT" | head -1
+}
+
+# Every trace stages B and C remove (registry trees, shares, shortcuts, web folder, system-folder
+# files, installed-programs entries, services, the install tree with a read-only file and a
+# program to run from it), and the telephony provider stage A's TSP step removes.
+full_lay_out() {
+  local folder file share link name
+  startup=$(full_shell_folder HKLM 'Common Startup')
+  programs=$(full_shell_folder HKLM 'Common Programs')
+  desktop=$(full_shell_folder HKCU 'Desktop')
+  common_desktop=$(full_shell_folder HKLM 'Common Desktop')
+  for folder in "$startup" "$programs" "$desktop" "$common_desktop"; do
+    [[ $folder =~ ^C:\\ ]] || bench_die "unexpected shell folder '$folder'"
+  done
+  # A 32-bit program on a 64-bit system finds "system32" redirected here.
+  sysdir='C:\windows\syswow64'
+  web='C:\inetpub\wwwroot'
+  uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+  services_key='HKLM\System\CurrentControlSet\Services'
+  shares=(Reports IntLib Prompts 'Stream Files' Support DefaultConfiguration VelmarMta)
+  # Product services: the gateway (it must run, or start-up asks), two more running, two only
+  # registered, one only sc knows how to remove.
+  services=(ZqKtGateway ZqDSAD WyDohMgr ZqTTSSvr KtVpimConnector WyNameGrammar)
+  running_services=(ZqKtGateway ZqDSAD WyDohMgr)
+
+  # Shortcuts the stage's patterns take, and beside each folder's a neighbour they must not.
+  product_links=(
+    "$startup\\zqMonitor.lnk" "$startup\\WYICA Agent.lnk"
+    "$programs\\Velmar\\Status Monitor.lnk" "$programs\\Velmar\\Tools\\Readme.txt"
+    "$desktop\\Status Monitor.lnk" "$desktop\\System Administration.lnk"
+    "$desktop\\Velmar Administration.lnk" "$desktop\\Velmar-Verwaltung.lnk"
+    "$desktop\\Brannock Velmar Help.url"
+    "$common_desktop\\Configuration Setup.lnk" "$common_desktop\\WYICA.lnk"
+    "$common_desktop\\Gearloft Tools.lnk" "$common_desktop\\Brannock Velmar.lnk"
+  )
+  other_links=(
+    "$startup\\Backup Agent.lnk" "$programs\\Accessories Extra\\Notes.lnk"
+    "$desktop\\My Velmar Notes.lnk" "$common_desktop\\Text Editor.lnk"
+  )
+  system_libraries=(zqwm.dll zqtsm.dll velmarZQWav.dll ZqResSvr.dll velmarsipstack.dll)
+  system_programs=(ZqTrapConnectionHolderSvr.exe)
+  # The system file in use: a helper program runs from it while stage C works.
+  busy_system_file=ZqTrapConnectionHolder.exe
+  # The telephony provider's files, which PelletSetup renames to "<base>.OLD" once the provider is
+  # out of the telephony list. The stand-in library beside it keeps that list in a file, here with
+  # one other provider that must stay, and records every call it answers.
+  tsp_files=(ZqPellet.TSP ZqPelletRes.DLL BrannockVelmar_TSP.DLL)
+  tsp_id=5
+  other_provider='3 otherline.tsp'
+
+  {
+    for file in "$VELMAR_DIST_DIR"/*; do
+      [ -f "$file" ] && echo "file | C:\\Tools\\$(basename "$file") | @$file"
+    done
+    cat <<EOF
+file  | C:\\Tools\\VelmarUninstall3xandUp.exe | @$UNINSTALLER_EXE
+file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
+file  | C:\\Tools\\TAPI32.DLL | @$PELLET_STANDIN_DIR/TAPI32.DLL
+dir   | C:\\bench
+value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000
+value | HKLM\\Software\\Quillon | Build Number   | REG_DWORD | 0x00030032
+value | HKLM\\Software\\Quillon\\Corvane\\1.0 | Root Path | REG_SZ | C:\\Corvane\\
+value | HKLM\\Software\\Quillon\\Corvane Setup\\1.0\\Properties | CorvaneRootPath | REG_SZ | C:\\Corvane
+value | HKLM\\Software\\Phrase Server Classes\\Grammar | Server | REG_SZ | C:\\Corvane\\Localize
+value | HKLM\\Software\\Brannock Systems\\Velmar | Installed | REG_DWORD | 1
+value | HKLM\\Software\\Brannock Systems, Inc.\\Velmar\\Setup | Stage | REG_SZ | done
+value | HKLM\\Software\\Microsoft\\InetStp | PathWWWRoot | REG_SZ | $web
+value | $uninstall_key\\Brannock Velmar Message Store Configuration Wizard | DisplayName | REG_SZ | Wizard
+value | $uninstall_key\\Brannock Velmar Configuration | DisplayName | REG_SZ | Configuration
+value | $uninstall_key\\Velmar Configuration | DisplayName | REG_SZ | Configuration
+value | $uninstall_key\\{6E376BAB-01BB-4F53-B0B8-7E5B89AB1706} | DisplayName | REG_SZ | Velmar
+value | $services_key\\Tcpip\\Parameters | DisableUserTOSSetting | REG_DWORD | 0
+key   | $services_key\\ZQAudio
+value | HKU\\.Default\\Software\\Microsoft\\Windows NT\\Current Version\\Windows Messaging System\\Profiles\\Velmar System Profile\\Store | Name | REG_SZ | Velmar
+key   | HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce
+file  | C:\\Corvane\\Gateway\\gateway.ini | [gateway]
+file  | C:\\Corvane\\Gateway\\readonly.dat | kept by the setup read-only
+file  | C:\\Corvane\\Components\\notes.txt | components
+file  | C:\\Corvane\\Localize\\PhraseServers\\en\\grammar.txt | grammar
+file  | C:\\Corvane\\Holder\\holder.exe | @$SMOKEBOX_EXE
+file  | C:\\Corvane\\top.txt | top
+file  | C:\\WYCA.tmp\\work.tmp | work
+file  | $web\\ZqXML\\velmar.xml | <velmar/>
+file  | $web\\ZqXML\\sub\\page.xml | <page/>
+file  | $web\\iisstart.htm | <html/>
+file  | $sysdir\\$busy_system_file | @$SMOKEBOX_EXE
+EOF
+    for share in "${shares[@]}"; do
+      echo "value | $services_key\\lanmanServer\\Shares | $share | REG_MULTI_SZ | Path=C:\\Corvane\\$share"
+      echo "value | $services_key\\lanmanServer\\Shares\\Security | $share | REG_BINARY | 01000480"
+    done
+    for link in "${product_links[@]}" "${other_links[@]}"; do echo "file | $link | [InternetShortcut]"; done
+    for name in "${system_libraries[@]}" "${system_programs[@]}"; do
+      echo "file | $sysdir\\$name | library $name"
+    done
+    for name in "${tsp_files[@]}"; do echo "file | $sysdir\\$name | provider file $name"; done
+  } | bench_install_product
+  # Registered under a full path in capitals: only the base name has to match.
+  printf '%s\r\n%s C:\\WINDOWS\\system32\\ZQPELLET.TSP\r\n' "$other_provider" "$tsp_id" \
+    >"$(bench_unix_path 'C:\bench\tapi-providers.txt')"
+  # The setup left one file read-only; Wine shows a file without write permission as read-only.
+  chmod a-w "$(bench_unix_path 'C:\Corvane\Gateway\readonly.dat')"
+
+  for name in "${services[@]}"; do
+    bench_wine "sc-create-$name" sc create "$name" binPath= 'C:\Tools\fakesvc.exe' || bench_die "$BENCH_LAST_OUT"
+  done
+}
+
+# full_start_programs: the product's running services started, and a program running from
+# inside the install tree, waiting on its box.
+full_start_programs() {
+  local name
+  for name in "${running_services[@]}"; do
+    bench_wine "net-start-$name" net start "$name" || bench_die "$BENCH_LAST_OUT"
+    bench_wait_service_state "$name" RUNNING 20 >/dev/null || bench_die "$name did not start"
+  done
+  bench_start holder 'C:\Corvane\Holder\holder.exe' 'C:\Bench\holder.txt'
+  bench_poll 30 full_box_count_is 1 || bench_die "the install tree's program did not show its box"
+}
+
+# The bench's own boxes (the programs run from the install tree and the system folder).
+full_box_count_is() {
+  [ "$(xdotool search --onlyvisible --name '^Velmar bench$' 2>/dev/null | wc -l)" -eq "$1" ]
+}
+
+# full_answer_box N KEY: the Nth message box of the press appears, is photographed and answered.
+full_answer_box() { bench_answer_new_box "$full_title" "$1" "$2" 60 "$full_main"; }
+
+# full_press: the uninstaller started from C:\Tools, its Uninstall pressed and its seven boxes
+# answered (four questions, the missing product database, stage B's box, the summary); waits for
+# it to end (exit code in BENCH_EXIT[uninstall]). The main window's id stays in full_main.
+full_press() {
+  # The uninstaller's children inherit the override: PelletSetup loads the stand-in telephony
+  # library from its own folder in preference to Wine's.
+  WINEDLLOVERRIDES="tapi32=n,b${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" \
+    bench_start uninstall 'C:\Tools\VelmarUninstall3xandUp.exe'
+  bench_wait_window "$full_title" || bench_die "the main window never appeared"
+  full_main=$BENCH_WINDOW
+  xdotool windowraise "$full_main" >/dev/null 2>&1
+  local pressed confirmed n
+  pressed=$(_bench_now_ms)
+  # Uninstall: its middle at 52, 280 of 508 x 299 client pixels at 96 DPI.
+  bench_click_client "$full_main" 508 299 52 280
+  for n in 1 2 3 4; do full_answer_box "$n" y; done
+  full_answer_box 5 Return
+  # Box 6 is stage B's, after stage A ended every program named like the product's: only now can
+  # the helper run from its system-folder file and still hold it when stage C comes to it.
+  BENCH_FOUND_WINDOW=""
+  bench_poll 60 bench_find_new_window "$full_title" "$full_main" ||
+    bench_die "message box 6 of the press never appeared"
+  bench_start helper "$sysdir\\$busy_system_file" 'C:\Bench\helper.txt'
+  bench_poll 30 full_box_count_is 2 || bench_die "the system-folder helper did not show its box"
+  # The helper's box took Wine's active window, where Wine sends the keys: raised and clicked on
+  # its caption, box 6 takes it back.
+  xdotool windowraise "$BENCH_FOUND_WINDOW" mousemove --window "$BENCH_FOUND_WINDOW" 40 8 click 1 \
+    >/dev/null 2>&1
+  full_answer_box 6 Return
+  full_answer_box 7 Escape
+  confirmed=$(_bench_now_ms)
+  bench_wait_exit uninstall 120 || bench_die "the uninstaller did not end within 120 s of the press"
+  bench_log "press to last answer $((confirmed - pressed)) ms, last answer to exit $(($(_bench_now_ms) - confirmed)) ms"
+}
