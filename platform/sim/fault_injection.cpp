@@ -20,18 +20,23 @@ void RaiseDatabaseFailure() {
 
 namespace {
 
+// An open or create that fails hands back no key.
+Status Denied(RegHandle& key) {
+  key = 0;
+  return win::kAccessDenied;
+}
+
 class FaultyRegistry : public Registry {
  public:
   FaultyRegistry(FaultPoint& plan, Registry& inner) : plan_(plan), inner_(inner) {}
 
   Status OpenKey(RegHandle root, std::string_view path, std::uint32_t access,
                  RegHandle& key) override {
-    if (plan_.Fail("RegOpenKeyExA", std::wstring(path.begin(), path.end())))
-      return key = 0, win::kAccessDenied;
+    if (plan_.Fail("RegOpenKeyExA", std::wstring(path.begin(), path.end()))) return Denied(key);
     return inner_.OpenKey(root, path, access, key);
   }
   Status CreateKey(RegHandle root, std::string_view path, RegHandle& key) override {
-    if (plan_.Fail("RegCreateKeyExA")) return key = 0, win::kAccessDenied;
+    if (plan_.Fail("RegCreateKeyExA")) return Denied(key);
     return inner_.CreateKey(root, path, key);
   }
   // Closing a valid handle cannot fail.
@@ -67,12 +72,12 @@ class FaultyRegistry : public Registry {
   }
   Status OpenKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
                   RegHandle& key) override {
-    if (plan_.Fail("RegOpenKeyExW", path)) return key = 0, win::kAccessDenied;
+    if (plan_.Fail("RegOpenKeyExW", path)) return Denied(key);
     return inner_.OpenKeyW(root, path, access, key);
   }
   Status CreateKeyW(RegHandle root, std::wstring_view path, std::uint32_t access,
                     RegHandle& key) override {
-    if (plan_.Fail("RegCreateKeyExW")) return key = 0, win::kAccessDenied;
+    if (plan_.Fail("RegCreateKeyExW")) return Denied(key);
     return inner_.CreateKeyW(root, path, access, key);
   }
   Status QueryValueW(RegHandle key, std::wstring_view name, std::uint32_t* type, std::uint8_t* data,
@@ -219,7 +224,10 @@ class FaultyProcesses : public Processes {
   }
   std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
                                            std::wstring_view command_line, Status& error) override {
-    if (plan_.Fail("CreateProcessW", command_line)) return error = win::kAccessDenied, nullptr;
+    if (plan_.Fail("CreateProcessW", command_line)) {
+      error = win::kAccessDenied;
+      return nullptr;
+    }
     return Wrap(inner_.StartImage(application, command_line, error));
   }
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override {
@@ -416,7 +424,10 @@ class FaultyInternet : public Internet {
   }
   bool Read(InternetHandle file, std::uint8_t* buffer, std::uint32_t size,
             std::uint32_t& read) override {
-    if (plan_.Fail("InternetReadFile")) return read = 0, false;
+    if (plan_.Fail("InternetReadFile")) {
+      read = 0;
+      return false;
+    }
     return inner_.Read(file, buffer, size, read);
   }
   bool Close(InternetHandle handle) override { return inner_.Close(handle); }
