@@ -1,6 +1,8 @@
 // The uninstall log's writer and its problem count.
 #include "uninstaller/sequence/uninstall_log.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace uninstaller {
@@ -10,11 +12,22 @@ void CountUpTo32767(std::int16_t& counter) {
   if (counter < 32767) ++counter;
 }
 
-}  // namespace
-
-bool ContainsMarker(std::wstring_view line, std::wstring_view marker) {
-  return platform::Upcase(line).find(platform::Upcase(marker)) != std::wstring::npos;
+// Whether the line holds the marker in any letter case; the marker is given in upper case and
+// opens with "(", which has no case. Compared in place: a large log costs little more than
+// reading it.
+bool HasMarker(std::wstring_view line, std::wstring_view upper_marker) {
+  const auto same = [](wchar_t in_marker, wchar_t in_line) {
+    return platform::UpcaseChar(in_line) == in_marker;
+  };
+  for (auto at = line.find(upper_marker.front());
+       at != std::wstring_view::npos && line.size() - at >= upper_marker.size();
+       at = line.find(upper_marker.front(), at + 1)) {
+    if (std::equal(upper_marker.begin(), upper_marker.end(), line.begin() + at, same)) return true;
+  }
+  return false;
 }
+
+}  // namespace
 
 void UninstallLog::Create() {
   LogHandle.reset();
@@ -53,8 +66,8 @@ void UninstallLog::CountLogProblems() {
     while (!input->AtEnd()) {
       const std::wstring line = input->ReadLine();
       if (line.size() <= 2) continue;
-      if (ContainsMarker(line, L"(error)")) CountUpTo32767(error_count_);
-      if (ContainsMarker(line, L"(warning)")) CountUpTo32767(warning_count_);
+      if (HasMarker(line, L"(ERROR)")) CountUpTo32767(error_count_);
+      if (HasMarker(line, L"(WARNING)")) CountUpTo32767(warning_count_);
     }
   } catch (const platform::RuntimeError&) {
     // An unreadable log counts what was read so far (nothing when it cannot be opened).

@@ -40,7 +40,4 @@ class UninstallLog : public velmar::LogSink {
   std::int16_t warning_count_ = 0;
 };
 
-// Whether a log line reports a failure or a notice: the marker anywhere, in any letter case.
-bool ContainsMarker(std::wstring_view line, std::wstring_view marker);
-
 }  // namespace uninstaller
