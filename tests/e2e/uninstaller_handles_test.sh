@@ -20,14 +20,7 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/full_uninstall.sh"
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/audit/VelmarUninstall3xandUp.exe}"
 : "${VELMAR_DIST_DIR:=$BENCH_BUILD_DIR/dist}"
-: "${FAKESVC_EXE:=$BENCH_BUILD_DIR/e2e/bin/fakesvc.exe}"
-: "${SMOKEBOX_EXE:=$BENCH_BUILD_DIR/e2e/bin/smokebox.exe}"
-: "${PELLET_STANDIN_DIR:=$BENCH_BUILD_DIR/e2e/pellet}"
-for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$VELMAR_DIST_DIR/kill.exe" \
-  "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
-  "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
-  [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
-done
+full_require_files
 cmp -s "$UNINSTALLER_EXE" "$VELMAR_DIST_DIR/VelmarUninstall3xandUp.exe" &&
   bench_die "$UNINSTALLER_EXE is the shipped program, not the audit variant"
 

@@ -4,6 +4,7 @@
 # bench.sh; the functions set the installation's names (shell folders, services, shares, system
 # files, the provider's files) as globals of the test's shell, for its own checks.
 #
+#   full_require_files     the stand-ins' defaults set, every file the run needs checked
 #   full_lay_out           the installation, its services registered (no prefix restart inside)
 #   full_start_programs    the product's running services and a program inside its install tree
 #   full_press             the uninstaller from C:\Tools started, pressed and answered to its end
@@ -13,6 +14,20 @@
 # Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote.
 
 full_title="Velmar Uninstaller"
+
+# full_require_files: the stand-ins' defaults, and every file the run lays out must be there
+# ($UNINSTALLER_EXE and $VELMAR_DIST_DIR are the test's own choice).
+full_require_files() {
+  : "${FAKESVC_EXE:=$BENCH_BUILD_DIR/e2e/bin/fakesvc.exe}"
+  : "${SMOKEBOX_EXE:=$BENCH_BUILD_DIR/e2e/bin/smokebox.exe}"
+  : "${PELLET_STANDIN_DIR:=$BENCH_BUILD_DIR/e2e/pellet}"
+  local file
+  for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$VELMAR_DIST_DIR/kill.exe" \
+    "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
+    "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
+    [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
+  done
+}
 
 # full_shell_folder ROOT NAME: where this prefix keeps one of the shortcut folders the stage
 # reads (the 32-bit view for the machine's, the user's own for the desktop).
