@@ -18,8 +18,6 @@ constexpr std::uint32_t kTextBufferBytes = 1024;  // 1023 characters and the ter
 constexpr std::uint32_t kBinaryBufferBytes = 4096;
 constexpr std::uint32_t kNameBufferBytes = 260;
 constexpr std::uint32_t kMaxEnumIndices = 1'000'000;
-constexpr std::size_t kInitialRows = 101;
-constexpr std::size_t kRowGrowth = 100;
 
 std::int32_t Int32Of(const std::uint8_t* bytes) {
   std::int32_t value = 0;
@@ -213,21 +211,17 @@ std::vector<std::wstring> RegistryAPI::EnumRegKeys(platform::RegHandle root,
     }
     handle = opened.get();
   }
-  std::vector<std::wstring> names(kInitialRows);
-  std::size_t found = 0;
+  std::vector<std::wstring> names;
+  std::array<char, kNameBufferBytes> buffer;
   for (std::uint32_t index = 0; index < kMaxEnumIndices; ++index) {
-    if (index >= names.size()) names.resize(names.size() + kRowGrowth);
-    std::array<char, kNameBufferBytes> buffer;
     buffer.fill(' ');
     if (registry_.EnumKey(handle, index, buffer.data(), kNameBufferBytes) != win::kSuccess) break;
-    names[index] =
-        TextOfAnsi(reinterpret_cast<const std::uint8_t*>(buffer.data()), kNameBufferBytes);
-    found = index + 1;
+    names.push_back(
+        TextOfAnsi(reinterpret_cast<const std::uint8_t*>(buffer.data()), kNameBufferBytes));
   }
   opened.Close();
   // Callers test the first entry for emptiness, so "no subkeys" is one empty name.
-  if (found == 0) return {std::wstring()};
-  names.resize(found);
+  if (names.empty()) return {std::wstring()};
   return names;
 }
 
@@ -241,15 +235,14 @@ RegValueTable RegistryAPI::EnumRegValues(platform::RegHandle root, std::wstring_
     handle = opened.get();
   }
   RegValueTable table;
-  table.columns.assign(2, std::vector<RegVariant>(kInitialRows));
-  std::size_t found = 0;
+  table.columns.resize(2);
+  // One pair of buffers for the whole enumeration: each call is told their full sizes again.
+  std::array<char, kNameBufferBytes> name;
+  std::vector<std::uint8_t> data(kBinaryBufferBytes);
   for (std::uint32_t index = 0; index < kMaxEnumIndices; ++index) {
-    if (index >= table.columns[0].size()) {
-      for (auto& column : table.columns) column.resize(column.size() + kRowGrowth);
-    }
-    std::array<char, kNameBufferBytes> name{};
+    name.fill(0);
+    std::fill(data.begin(), data.end(), 0);
     std::uint32_t name_length = kNameBufferBytes;
-    std::vector<std::uint8_t> data(kBinaryBufferBytes);
     std::uint32_t data_count = kBinaryBufferBytes;
     std::uint32_t type = 0;
     if (registry_.EnumValue(handle, index, name.data(), &name_length, &type, data.data(),
@@ -258,23 +251,17 @@ RegValueTable RegistryAPI::EnumRegValues(platform::RegHandle root, std::wstring_
     }
     name_length = std::min(name_length, kNameBufferBytes);
     data_count = std::min(data_count, kBinaryBufferBytes);
-    table.columns[0][index] = locale_.FromAnsi(std::string_view(name.data(), name_length));
+    table.columns[0].push_back(locale_.FromAnsi(std::string_view(name.data(), name_length)));
+    RegVariant value;
     switch (type) {
-      case reg::kSz: table.columns[1][index] = TextOfAnsi(data.data(), data_count); break;
-      case reg::kDword: table.columns[1][index] = Int32Of(data.data()); break;
-      default:
-        data.resize(data_count);
-        table.columns[1][index] = std::move(data);
-        break;
+      case reg::kSz: value = TextOfAnsi(data.data(), data_count); break;
+      case reg::kDword: value = Int32Of(data.data()); break;
+      default: value = std::vector<std::uint8_t>(data.begin(), data.begin() + data_count); break;
     }
-    found = index + 1;
+    table.columns[1].push_back(std::move(value));
   }
   opened.Close();
-  if (found == 0) {
-    table.columns.assign(1, std::vector<RegVariant>(1));
-    return table;
-  }
-  for (auto& column : table.columns) column.resize(found);
+  if (table.columns[0].empty()) table.columns.assign(1, std::vector<RegVariant>(1));
   return table;
 }
 

@@ -129,6 +129,7 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
 int CompareNoCase(std::wstring_view a, std::wstring_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;  // most names compared share their case
     const auto ca = static_cast<std::uint32_t>(UpcaseChar(a[i]));
     const auto cb = static_cast<std::uint32_t>(UpcaseChar(b[i]));
     if (ca != cb) return ca < cb ? -1 : 1;
