@@ -39,10 +39,7 @@ bench_prefix_new
 # --- The installation: 3.1(2.0), its gateway service running so start-up asks nothing ----------
 # The dist folder as shipped, less PelletSetup.exe: the TSP step then fails at once.
 {
-  for file in "$VELMAR_DIST_DIR"/*; do
-    [ -f "$file" ] && [ "$(basename "$file")" != PelletSetup.exe ] &&
-      echo "file | C:\\Tools\\$(basename "$file") | @$file"
-  done
+  bench_dist_rows_without PelletSetup.exe
   cat <<EOF
 file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
 value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00030001
@@ -64,6 +61,7 @@ log_text() { tr -d '\r' <"$log_file"; }
 # Wine's active window, where the keys go, is not always the uninstaller's next box: from then
 # on (BENCH_BOX_ACTIVATE=1) the box is clicked on its caption first.
 answer_box() { bench_answer_new_box "$title" "$1" "$2" "${3:-30}" "${known[@]}"; }
+# shellcheck disable=SC2034 # read by bench_answer_new_box in lib/bench.sh
 BENCH_BOX_ACTIVATE=0
 
 # --- Ticking the option, then the press ------------------------------------------------------
@@ -102,6 +100,7 @@ handed_over=$(log_text)
 bench_answer "$dirscrub_box" Return || bench_die "Dirscrub's box did not close"
 bench_poll 30 _bench_window_gone "$dirscrub_window" || bench_die "Dirscrub's window stayed after its box"
 known+=("$dirscrub_window" "$dirscrub_box")
+# shellcheck disable=SC2034 # read by bench_answer_new_box in lib/bench.sh
 BENCH_BOX_ACTIVATE=1
 
 # --- The rest of the uninstall ---------------------------------------------------------------

@@ -47,10 +47,7 @@ bench_prefix_new
 
 # The dist folder as shipped, less PelletSetup.exe: the TSP step must find none.
 {
-  for file in "$VELMAR_DIST_DIR"/*; do
-    [ -f "$file" ] && [ "$(basename "$file")" != PelletSetup.exe ] &&
-      echo "file | C:\\Tools\\$(basename "$file") | @$file"
-  done
+  bench_dist_rows_without PelletSetup.exe
   cat <<EOF
 file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
 file  | C:\\Bench\\zqfake.exe  | @$SMOKEBOX_EXE

@@ -150,15 +150,7 @@ bench_expect_msgbox "start: the not-running question" app 1 "$not_running"
 # A message box over the main window: new, and with the given title (the main window's own
 # title for the plain ones).
 find_box() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [ "$id" != "$main" ] || continue
-    if [ "$(xdotool getwindowname "$id" 2>/dev/null)" == "$1" ]; then
-      box=$id
-      return 0
-    fi
-  done
-  return 1
+  bench_find_new_window "$1" "$main" && box=$BENCH_FOUND_WINDOW
 }
 
 # check CASE BOX_TITLE KEY TEXT REQUESTS: Help > Check for updated version (the last entry, past

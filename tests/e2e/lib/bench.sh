@@ -557,6 +557,17 @@ bench_click_client() {
 
 _bench_window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 
+# bench_dist_rows_without NAME: layout rows placing every file of $VELMAR_DIST_DIR in C:\Tools
+# except NAME (a run that must not find that program).
+bench_dist_rows_without() {
+  local file
+  for file in "$VELMAR_DIST_DIR"/*; do
+    [ -f "$file" ] && [ "$(basename "$file")" != "$1" ] &&
+      echo "file | C:\\Tools\\$(basename "$file") | @$file"
+  done
+  return 0
+}
+
 # bench_find_new_window TITLE KNOWN_ID...: finds a visible window titled exactly TITLE that is
 # none of the known ones and sets BENCH_FOUND_WINDOW to it. A program's message boxes carry its
 # main window's title, so a box is told apart by being new.
