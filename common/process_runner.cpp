@@ -16,10 +16,14 @@ void ProcessRunner::PauseSeconds(double seconds) {
   auto& clock = host_.clock;
   const std::uint32_t total = static_cast<std::uint32_t>(seconds * 1000.0);
   const std::uint32_t start = clock.TickCount();
-  // Tick arithmetic wraps cleanly, so the pause ends on time across midnight or a tick wrap.
-  for (std::uint32_t elapsed = 0; elapsed < total; elapsed = clock.TickCount() - start) {
-    clock.WaitForMessages(total - elapsed);
+  // Pending messages are handled before the first wait, so input that arrived earlier is not
+  // left waiting a whole second. Tick arithmetic wraps cleanly, so the pause ends on time across
+  // midnight or a tick wrap.
+  for (;;) {
     clock.PumpMessages();
+    const std::uint32_t elapsed = clock.TickCount() - start;
+    if (elapsed >= total) return;
+    clock.WaitForMessages(total - elapsed);
   }
 }
 

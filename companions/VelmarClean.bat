@@ -50,13 +50,13 @@ for %%P in ("%root%\.") do set "full=%%~fP"
 if "%full:~3%"=="" goto refuse_drive_root
 
 rem Neither one of the system's folders nor any folder above one (the profiles folder is the
-rem parent of the user's profile). An existing folder is also compared by its short name, which
+rem parent of the user's profile; both of its usual names are listed, whichever the system uses). An existing folder is also compared by its short name, which
 rem can stand for a long one. The folder names go through a variable, not as arguments: call
 rem would double carets and expand percent signs in them.
 set "short="
 if exist "%full%\" for %%P in ("%full%") do set "short=%%~sP"
 set "system_folder="
-for %%S in ("%SystemRoot%" "%windir%" "%SystemRoot%\System32" "%SystemRoot%\SysWOW64" "%ProgramFiles%" "%ProgramFiles(x86)%" "%ProgramW6432%" "%USERPROFILE%" "%ALLUSERSPROFILE%" "%ProgramData%" "%PUBLIC%") do (
+for %%S in ("%SystemRoot%" "%windir%" "%SystemRoot%\System32" "%SystemRoot%\SysWOW64" "%ProgramFiles%" "%ProgramFiles(x86)%" "%ProgramW6432%" "%USERPROFILE%" "%ALLUSERSPROFILE%" "%ProgramData%" "%PUBLIC%" "%SystemDrive%\Documents and Settings" "%SystemDrive%\Users") do (
   set "candidate=%%~S"
   call :guard
 )

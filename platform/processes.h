@@ -37,8 +37,10 @@ class Processes {
   virtual ~Processes() = default;
 
   // Starts the command line exactly as written; the program is searched for the way the
-  // platform's command-line start does it, and batch files run through the command
-  // interpreter. Raises 53 File not found when nothing can be started.
+  // platform's command-line start does it (the program's own folder, the current directory,
+  // the system folders, the path), batch files too; those run through the command
+  // interpreter, which is handed a batch found outside the current directory by its full path.
+  // Raises 53 File not found when nothing can be started.
   virtual std::unique_ptr<ChildProcess> Start(std::wstring_view command_line, int show_window) = 0;
 
   virtual std::wstring ModulePath() = 0;   // full path of the running program

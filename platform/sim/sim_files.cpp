@@ -75,20 +75,64 @@ class SimTextFile : public TextFile {
   std::size_t position_ = 0;
 };
 
+// The directory search rewrites a pattern into its DOS matching characters (none of them can
+// occur in a file name): "?" becomes one that also matches nothing before a dot or at the end,
+// a "." before a wildcard one that also matches the end of the name, and a "*" before a "."
+// one that stops short of the name's last dot.
+constexpr wchar_t kDosStar = L'<';
+constexpr wchar_t kDosQuestion = L'>';
+constexpr wchar_t kDosDot = L'"';
+
+std::wstring DosPattern(std::wstring_view pattern) {
+  std::wstring dos(pattern);
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const wchar_t next = i + 1 < pattern.size() ? pattern[i + 1] : L'\0';
+    if (pattern[i] == L'?') {
+      dos[i] = kDosQuestion;
+    } else if (pattern[i] == L'.' && (next == L'?' || next == L'*')) {
+      dos[i] = kDosDot;
+    } else if (pattern[i] == L'*' && next == L'.') {
+      dos[i] = kDosStar;
+    }
+  }
+  return dos;
+}
+
+// Whether the rest of the name from `at` matches the rest of the pattern.
+bool DosMatch(std::wstring_view pattern, std::wstring_view name, std::size_t at,
+              std::size_t last_dot) {
+  if (pattern.empty()) return at == name.size();
+  const std::wstring_view rest = pattern.substr(1);
+  switch (pattern[0]) {
+    case L'*':
+      for (std::size_t next = at; next <= name.size(); ++next) {
+        if (DosMatch(rest, name, next, last_dot)) return true;
+      }
+      return false;
+    case kDosStar:
+      for (std::size_t next = at;; ++next) {
+        if (DosMatch(rest, name, next, last_dot)) return true;
+        if (next == name.size() || next == last_dot) return false;
+      }
+    case kDosQuestion:
+      if (at < name.size() && name[at] != L'.') return DosMatch(rest, name, at + 1, last_dot);
+      return DosMatch(
+          pattern.substr(std::min(pattern.find_first_not_of(kDosQuestion), pattern.size())), name,
+          at, last_dot);
+    case kDosDot:
+      if (at == name.size()) return DosMatch(rest, name, at, last_dot);
+      return name[at] == L'.' && DosMatch(rest, name, at + 1, last_dot);
+    default:
+      return at < name.size() && UpcaseChar(pattern[0]) == UpcaseChar(name[at]) &&
+             DosMatch(rest, name, at + 1, last_dot);
+  }
+}
+
 }  // namespace
 
 bool WildcardMatch(std::wstring_view pattern, std::wstring_view name) {
   if (pattern == L"*.*" || pattern == L"*") return true;
-  if (pattern.empty()) return name.empty();
-  if (pattern[0] == L'*') {
-    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
-      if (WildcardMatch(pattern.substr(1), name.substr(skip))) return true;
-    }
-    return false;
-  }
-  if (name.empty()) return false;
-  if (pattern[0] != L'?' && UpcaseChar(pattern[0]) != UpcaseChar(name[0])) return false;
-  return WildcardMatch(pattern.substr(1), name.substr(1));
+  return DosMatch(DosPattern(pattern), name, 0, name.find_last_of(L'.'));
 }
 
 std::wstring ParsedPath::Text() const {

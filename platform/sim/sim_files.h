@@ -95,7 +95,8 @@ class SimFileSystem : public FileSystem {
   platform::Locale& locale_;
 };
 
-// Windows wildcard match of one name (case-insensitive, "*.*" matches every name).
+// Whether a name matches a pattern as Windows' directory search matches it: letter case
+// ignored, "*.*" matches every name, "zq*.*" a name without a dot, "zq?.txt" also "zq.txt".
 bool WildcardMatch(std::wstring_view pattern, std::wstring_view name);
 
 }  // namespace platform::sim

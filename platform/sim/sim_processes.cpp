@@ -72,6 +72,8 @@ class SimNamedEvent final : public NamedEvent {
 }  // namespace
 
 std::wstring SimProcesses::FindImage(std::wstring_view command_line) const {
+  // A batch file is found where a program is (and then handed to the interpreter by the path
+  // it was found at).
   std::vector<std::wstring> folders{ProgramFolder(const_cast<SimProcesses&>(*this)), current_dir_};
   for (const auto& folder : server_.machine.search_path) folders.push_back(folder);
   for (std::wstring name : CandidateNames(command_line)) {

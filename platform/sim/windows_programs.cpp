@@ -2,7 +2,9 @@
 #include "platform/sim/windows_programs.h"
 
 #include <algorithm>
+#include <optional>
 
+#include "companions/kill/kill_rules.h"
 #include "platform/sim/process.h"
 #include "platform/text.h"
 
@@ -144,16 +146,6 @@ std::vector<std::wstring> SplitArguments(std::wstring_view arguments) {
   return args;
 }
 
-bool ImageNameMatches(std::wstring_view pattern, std::wstring_view image_name) {
-  if (pattern.empty()) return false;
-  if (pattern.back() == L'*') {
-    const auto prefix = pattern.substr(0, pattern.size() - 1);
-    return image_name.size() >= prefix.size() &&
-           EqualsNoCase(image_name.substr(0, prefix.size()), prefix);
-  }
-  return EqualsNoCase(pattern, image_name);
-}
-
 void InstallWindowsPrograms(Server& server) {
   server.InstallProgram(std::wstring(kSystem) + L"net.exe", NetProgram());
   server.InstallProgram(std::wstring(kSystem) + L"sc.exe", ServiceTool(false));
@@ -164,17 +156,29 @@ void InstallWindowsPrograms(Server& server) {
   server.InstallProgram(std::wstring(kSystem) + L"cmd.exe", Program{});
 }
 
+// The same rules as the shipped kill.exe over a snapshot of the running processes. The kill's
+// own record has ended by the time its body runs, so it is not in the snapshot; no running
+// process is ever its starter here (the programs under test are not records, and a simulated
+// program's body runs only as its record ends), so every entry gets parent 0.
 Program KillProgram() {
   Program kill;
   kill.run_ms = 500;
   kill.body = [](Process& p) -> std::uint32_t {
+    constexpr std::uint32_t kExitUsage = 1;
+    constexpr std::uint32_t kEndedExitCode = 1;
     const auto args = ArgsOf(p);
-    if (args.size() != 1 || args[0].empty()) return 1;
-    for (auto& record : const_cast<std::deque<ProcessRecord>&>(p.server().processes())) {
-      if (record.ended || EqualsNoCase(record.image_path, p.host().processes.ModulePath())) {
-        continue;
+    const auto pattern = args.size() == 1 ? companions::ImagePattern::Parse(args[0])
+                                          : std::optional<companions::ImagePattern>();
+    if (!pattern) return kExitUsage;
+    std::vector<companions::ProcessEntry> snapshot;
+    for (const auto& record : p.server().processes()) {
+      if (!record.ended) snapshot.push_back({record.id, 0, ImageName(record.image_path)});
+    }
+    constexpr std::uint32_t kNotRunning = 0xFFFFFFFF;
+    for (const auto& entry : companions::ProcessesToEnd(*pattern, snapshot, kNotRunning)) {
+      if (ProcessRecord* record = p.server().FindProcess(entry.pid)) {
+        p.server().Terminate(*record, kEndedExitCode);
       }
-      if (ImageNameMatches(args[0], ImageName(record.image_path))) p.server().Terminate(record, 1);
     }
     return 0;
   };

@@ -15,13 +15,11 @@ namespace platform::sim {
 void InstallWindowsPrograms(Server& server);
 
 // kill.exe PATTERN: ends every running process whose image name matches PATTERN (a prefix
-// ending in "*" or a full name, letter case ignored), never itself.
+// ending in "*" or a full name, letter case ignored), never itself or the system's critical
+// processes; a pattern it cannot take ends nothing and exits with 1.
 Program KillProgram();
 
 // A command line's arguments split at blanks, quotes grouping (as the C run time splits them).
 std::vector<std::wstring> SplitArguments(std::wstring_view arguments);
-
-// Whether an image name matches a kill pattern.
-bool ImageNameMatches(std::wstring_view pattern, std::wstring_view image_name);
 
 }  // namespace platform::sim

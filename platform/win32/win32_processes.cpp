@@ -36,12 +36,41 @@ bool IsBatchFile(std::wstring_view program) {
   return EqualsNoCase(extension, L".bat") || EqualsNoCase(extension, L".cmd");
 }
 
-// Whether the folders CreateProcessW would search hold the file: the interpreter starts even
-// when the batch file is missing, so its absence has to be found out beforehand.
-bool BatchFileFound(std::wstring_view program) {
-  const std::wstring name(program);
-  wchar_t found[MAX_PATH];
-  return ::SearchPathW(nullptr, name.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+bool IsExistingFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring InFolder(std::wstring folder, std::wstring_view name) {
+  if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+  return folder + std::wstring(name);
+}
+
+// The batch file a bare name stands for, searched for as CreateProcessW searches for a program:
+// the program's own folder, the current directory, then the system folders and the path.
+// Empty when there is none: the interpreter starts even when the batch file is missing, so its
+// absence has to be found out beforehand.
+std::wstring FindBatchFile(std::wstring_view name, const std::wstring& own_folder,
+                           const std::wstring& current_dir) {
+  for (const std::wstring* folder : {&own_folder, &current_dir}) {
+    if (std::wstring path = InFolder(*folder, name); IsExistingFile(path)) return path;
+  }
+  const std::wstring terminated(name);
+  std::wstring found(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::SearchPathW(nullptr, terminated.c_str(), nullptr,
+                                       static_cast<DWORD>(found.size()), found.data(), nullptr);
+    if (length == 0) return {};
+    if (length < found.size()) {
+      found.resize(length);
+      return found;
+    }
+    found.resize(length);
+  }
+}
+
+bool NamesAFolder(std::wstring_view program) {
+  return program.find_first_of(L"\\/:") != std::wstring_view::npos;
 }
 
 class Win32Child final : public ChildProcess {
@@ -84,6 +113,25 @@ std::wstring_view ProgramOf(std::wstring_view command_line) {
   return program;
 }
 
+// The interpreter looks for a bare batch name only in the current directory and along the
+// path, so a batch found elsewhere (the program's own folder) is handed over by its full path,
+// quoted. One found in the current directory keeps the command line exactly as written.
+std::wstring Win32Processes::BatchCommand(std::wstring_view command_line,
+                                          std::wstring_view program) {
+  std::wstring line(command_line);
+  if (NamesAFolder(program)) {
+    if (!IsExistingFile(std::wstring(program))) Raise(VbError::kFileNotFound);
+  } else {
+    const std::wstring current_dir = CurrentDirectory();
+    const std::wstring found = FindBatchFile(program, ProgramFolder(*this), current_dir);
+    if (found.empty()) Raise(VbError::kFileNotFound);
+    if (!EqualsNoCase(found, InFolder(current_dir, program))) {
+      line = L"\"" + found + L"\"" + std::wstring(command_line.substr(FirstTokenEnd(command_line)));
+    }
+  }
+  return L"cmd.exe /s /c \"" + line + L"\"";
+}
+
 std::unique_ptr<ChildProcess> Win32Processes::Start(std::wstring_view command_line,
                                                     int show_window) {
   // CreateProcessW may write into the command line, so it gets a private, terminated copy.
@@ -92,8 +140,7 @@ std::unique_ptr<ChildProcess> Win32Processes::Start(std::wstring_view command_li
   std::wstring buffer(command_line);
   const std::wstring_view program = ProgramOf(command_line);
   if (IsBatchFile(program)) {
-    if (!BatchFileFound(program)) Raise(VbError::kFileNotFound);
-    buffer = L"cmd.exe /s /c \"" + buffer + L"\"";
+    buffer = BatchCommand(command_line, program);
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

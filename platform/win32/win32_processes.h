@@ -19,6 +19,10 @@ class Win32Processes final : public Processes {
   std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
                                            std::wstring_view command_line, Status& error) override;
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;
+
+ private:
+  // The interpreter's command line for a batch file; raises 53 when the batch is not found.
+  std::wstring BatchCommand(std::wstring_view command_line, std::wstring_view program);
 };
 
 // The part of a command line after the program name and the blanks that follow it.

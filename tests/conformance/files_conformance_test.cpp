@@ -60,6 +60,37 @@ TEST_F(FilesConformance, DeletingFiles) {
   EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.log"), true); }), 53) << "no match left";
 }
 
+TEST_F(FilesConformance, WildcardsAsTheDirectorySearchMatchesThem) {
+  for (const wchar_t* name :
+       {L"zq1.txt", L"ZQ3.TXT", L"zq12.txt", L"zqfoo", L"zq.a.b", L"other.txt", L"xzq1.txt"}) {
+    Make(name);
+  }
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"zq?.txt"), true); }), 0);
+  EXPECT_EQ(fs().ListFiles(scratch_), (std::vector<std::wstring>{L"other.txt", L"xzq1.txt",
+                                                                 L"zq.a.b", L"zq12.txt", L"zqfoo"}))
+      << "? stands for exactly one character";
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"ZQ*.*"), true); }), 0);
+  EXPECT_EQ(fs().ListFiles(scratch_), (std::vector<std::wstring>{L"other.txt", L"xzq1.txt"}))
+      << "a trailing .* also takes a name without a dot";
+}
+
+TEST_F(FilesConformance, AQuestionMarkMatchesNothingBeforeADotOrAtTheEnd) {
+  WINE_DIFFERS("its ? always takes one character");
+  for (const wchar_t* name : {L"zq.txt", L"zq", L"zqab.txt"}) Make(name);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"zq?.txt"), true); }), 0);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"zq?"), true); }), 0);
+  EXPECT_EQ(fs().ListFiles(scratch_), std::vector<std::wstring>{L"zqab.txt"});
+}
+
+TEST_F(FilesConformance, AMatchedDeletionStopsAtTheFirstFileThatCannotGo) {
+  for (const wchar_t* name : {L"a.tmp", L"b.tmp", L"c.tmp"}) Make(name);
+  auto held = fs().OpenText(At(L"b.tmp"), OpenMode::kAppend);
+  EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.tmp"), true); }), 70);
+  EXPECT_FALSE(fs().FileExists(At(L"a.tmp"))) << "what went before stays deleted";
+  EXPECT_TRUE(fs().FileExists(At(L"b.tmp")));
+  EXPECT_TRUE(fs().FileExists(At(L"c.tmp"))) << "nothing after it is touched";
+}
+
 TEST_F(FilesConformance, DeletingFolders) {
   fs().MakeFolder(At(L"tree"));
   fs().MakeFolder(At(L"tree\\inner"));

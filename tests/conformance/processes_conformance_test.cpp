@@ -84,6 +84,28 @@ TEST_F(ProcessesConformance, ABatchFileStartedByItsName) {
   EXPECT_TRUE(fs().FileExists(At(L"marker.txt")));
 }
 
+TEST_F(ProcessesConformance, ABatchFileInTheProgramsOwnFolderRunsFromAnotherDirectory) {
+  const std::wstring batch = platform::ProgramFolder(host().processes) + L"\\velmar_own.bat";
+  backend().InstallMarkerBatch(batch, L"own_marker.txt");
+  placed_.push_back(batch);
+  host().processes.ChangeDirectory(scratch_);
+  auto child = host().processes.Start(L"velmar_own.bat", 0);
+  EXPECT_EQ(child->Wait(20'000), WaitResult::kEnded);
+  EXPECT_TRUE(fs().FileExists(At(L"own_marker.txt"))) << "it ran, in the current directory";
+}
+
+TEST_F(ProcessesConformance, ABatchFileInTheProgramsOwnFolderComesFirstToo) {
+  const std::wstring own = platform::ProgramFolder(host().processes) + L"\\velmar_both.bat";
+  backend().InstallMarkerBatch(own, L"from_own.txt");
+  placed_.push_back(own);
+  backend().InstallMarkerBatch(At(L"velmar_both.bat"), L"from_current.txt");
+  host().processes.ChangeDirectory(scratch_);
+  auto child = host().processes.Start(L"velmar_both.bat", 0);
+  EXPECT_EQ(child->Wait(20'000), WaitResult::kEnded);
+  EXPECT_TRUE(fs().FileExists(At(L"from_own.txt"))) << "run in the current directory";
+  EXPECT_FALSE(fs().FileExists(At(L"from_current.txt")));
+}
+
 TEST_F(ProcessesConformance, WaitsEndInTimeOrPassTheirLimit) {
   const std::wstring program = Place(At(L"velmar_sleeper.exe"));
   auto slow = host().processes.Start(program + L" child sleep 3000", 0);

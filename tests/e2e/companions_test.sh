@@ -272,6 +272,9 @@ expect_refused clean-program-files \
   '"C:\Program Files (x86)" is or holds the system folder "C:\Program Files (x86)".'
 clean clean-profiles 'C:\users\'
 expect_refused clean-profiles '"C:\users" is or holds the system folder "C:\users\root".'
+clean clean-old-profiles 'C:\Documents' 'and' 'Settings'
+expect_refused clean-old-profiles \
+  '"C:\Documents and Settings" is or holds the system folder "C:\Documents and Settings".'
 clean clean-relative 'Corvane\Test'
 expect_refused clean-relative '"Corvane\Test" is not a full path such as C:\Folder.'
 clean clean-drive-relative 'C:Corvane'

@@ -2,7 +2,10 @@
 // program, scripted message boxes, services, language libraries and the error model.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/sim/process.h"
+#include "platform/sim/windows_programs.h"
 
 namespace {
 
@@ -167,6 +170,34 @@ TEST_F(SimServer, LanguageLibrariesAndTheProgramsOwnTable) {
   }
   EXPECT_EQ(localized.LoadedModules(), 0u);
   EXPECT_EQ(res.LoadDataFile(L"C:\\Tools\\Uninstall\\UninstFRA.dll"), 0u);
+}
+
+TEST_F(SimServer, TheKillerSparesTheSystemsOwnProcessesAndRefusesWhatIsNoPattern) {
+  server.InstallProgram(L"C:\\Tools\\Uninstall\\kill.exe", platform::sim::KillProgram());
+  std::map<std::wstring, std::uint32_t> ids;
+  for (const wchar_t* name :
+       {L"csrss.exe", L"services.exe", L"svchost.exe", L"zqsvc.exe", L"notepad.exe"}) {
+    server.InstallProgram(std::wstring(L"C:\\WINDOWS\\system32\\") + name, Hangs());
+    ids[name] = host.processes.Start(name, 0)->id();
+  }
+  const auto kill = [&](const std::wstring& args) {
+    auto child = host.processes.Start(L"kill.exe " + args, 6);
+    EXPECT_EQ(child->Wait(platform::kInfinite), WaitResult::kEnded);
+    return server.FindProcess(child->id())->exit_code;
+  };
+  const auto running = [&](const wchar_t* name) { return !server.FindProcess(ids[name])->ended; };
+
+  EXPECT_EQ(kill(L"zq?.exe"), 1u) << "no pattern: a usage error";
+  EXPECT_EQ(kill(L"SERVICES.EXE"), 0u);
+  EXPECT_TRUE(running(L"zqsvc.exe"));
+  EXPECT_TRUE(running(L"services.exe"));
+  EXPECT_EQ(kill(L"*"), 0u);
+  EXPECT_FALSE(running(L"zqsvc.exe"));
+  EXPECT_FALSE(running(L"notepad.exe"));
+  EXPECT_EQ(server.FindProcess(ids[L"notepad.exe"])->exit_code, 1u);
+  EXPECT_TRUE(running(L"csrss.exe"));
+  EXPECT_TRUE(running(L"services.exe"));
+  EXPECT_TRUE(running(L"svchost.exe"));
 }
 
 TEST(ErrorModel, RuntimeErrorsCarryTheRunTimesNumbersAndTexts) {

@@ -89,11 +89,49 @@ TEST_F(Sequence, UnwaitedChildrenAndWindowStyles) {
   EXPECT_FALSE(server.processes().back().ended);
 }
 
-TEST_F(Sequence, PauseLastsItsTimeAndLetsTheWindowBreathe) {
+// The program's clock, counting the passes of the message loop and the waits for messages.
+class CountingClock : public platform::Clock {
+ public:
+  explicit CountingClock(platform::Clock& inner) : inner_(inner) {}
+  platform::LocalTime Now() override { return inner_.Now(); }
+  float SecondsSinceMidnight() override { return inner_.SecondsSinceMidnight(); }
+  std::uint32_t TickCount() override { return inner_.TickCount(); }
+  void Sleep(std::uint32_t ms) override {
+    ++sleeps;
+    inner_.Sleep(ms);
+  }
+  void PumpMessages() override {
+    ++pumps;
+    inner_.PumpMessages();
+  }
+  void WaitForMessages(std::uint32_t ms) override {
+    waits.push_back(ms);
+    inner_.WaitForMessages(ms);
+  }
+  int pumps = 0;
+  int sleeps = 0;
+  std::vector<std::uint32_t> waits;
+
+ private:
+  platform::Clock& inner_;
+};
+
+TEST_F(Sequence, APauseWaitsForMessagesInsteadOfSpinning) {
+  platform::Host& h = process->host();
+  CountingClock clock(h.clock);
+  platform::Host counted{h.registry, h.files,     h.processes,  h.services,  clock,      h.boxes,
+                         h.trace,    h.system,    h.locale,     h.resources, h.database, h.com,
+                         h.iis,      h.libraries, h.file_calls, h.directory, h.internet};
+  velmar::ProcessRunner counted_runner(counted, app->log);
   const auto before = server.now_ms();
-  runner->PauseSeconds(1);
+  counted_runner.PauseSeconds(1);
   EXPECT_GE(server.now_ms() - before, 1000u);
-  EXPECT_LE(server.now_ms() - before, 1001u) << "one wait for the whole second, then a pump";
+  EXPECT_LE(server.now_ms() - before, 1002u);
+  EXPECT_GE(clock.pumps, 1) << "pending messages are handled";
+  EXPECT_LE(clock.pumps, 2) << "no busy loop of message passes";
+  ASSERT_EQ(clock.waits.size(), 1u) << "one wait covers the rest of the second";
+  EXPECT_GE(clock.waits[0], 998u);
+  EXPECT_EQ(clock.sleeps, 0) << "the window never stops answering";
 }
 
 TEST_F(Sequence, TheTrapReportsOrStaysSilent) {
@@ -188,6 +226,18 @@ TEST_F(Sequence, FolderTreeUnregistrationRunsDeepestFirstAndSilently) {
   EXPECT_EQ(Lines(), "");
 }
 
+TEST_F(Sequence, FolderTreeUnregistrationTakesOnlyDllExtensions) {
+  for (const wchar_t* name : {L"A.DLL", L"b.Dll", L"c.dll", L"d.dll.bak", L"e.ocx", L"dll"}) {
+    server.files.WriteFile(std::wstring(L"C:\\P\\") + name, "MZ");
+  }
+  helpers->UnregisterFolderDlls(L"C:\\P");
+  std::vector<std::wstring> commands;
+  for (const auto* record : server.Started(L"regsvr32")) commands.push_back(record->command_line);
+  EXPECT_EQ(commands, (std::vector<std::wstring>{L"regsvr32 /u /s C:\\P\\A.DLL",
+                                                 L"regsvr32 /u /s C:\\P\\b.Dll",
+                                                 L"regsvr32 /u /s C:\\P\\c.dll"}));
+}
+
 TEST_F(Sequence, ALibraryPathWithBlanksIsQuotedAndReallyUnregistered) {
   server.files.WriteFile(L"C:\\Program Files\\Corvane\\Comp\\zq voice.dll", "MZ");
   server.files.WriteFile(L"C:\\Program Files\\Corvane\\Comp\\plain.dll", "MZ");
@@ -236,6 +286,34 @@ TEST_F(Sequence, DeleteMatchingFilesIgnoresCaseAndFailsOnNoMatch) {
   EXPECT_TRUE(fs.Exists(L"C:\\Links\\Velmar\\inner.lnk")) << "subfolders untouched";
   EXPECT_THROW(helpers->DeleteMatchingFiles(L"C:\\Links\\velmar*.lnk"), platform::RuntimeError);
   EXPECT_TRUE(fs.Exists(L"C:\\Links\\Other.lnk"));
+}
+
+TEST_F(Sequence, DeleteMatchingFilesMatchesAsTheDirectorySearchDoes) {
+  auto& fs = server.files;
+  for (const wchar_t* name : {L"zq1.lnk", L"zq12.lnk", L"zqfoo", L"other.lnk"}) {
+    fs.WriteFile(std::wstring(L"C:\\Startup\\") + name, "x");
+  }
+  helpers->DeleteMatchingFiles(L"C:\\Startup\\ZQ?.lnk");
+  EXPECT_FALSE(fs.Exists(L"C:\\Startup\\zq1.lnk"));
+  EXPECT_TRUE(fs.Exists(L"C:\\Startup\\zq12.lnk")) << "? is one character";
+  helpers->DeleteMatchingFiles(L"C:\\Startup\\zq*.*");
+  EXPECT_FALSE(fs.Exists(L"C:\\Startup\\zq12.lnk"));
+  EXPECT_FALSE(fs.Exists(L"C:\\Startup\\zqfoo")) << "a name without a dot matches too";
+  EXPECT_TRUE(fs.Exists(L"C:\\Startup\\other.lnk"));
+}
+
+TEST_F(Sequence, DeleteMatchingFilesStopsAtTheFirstFileInUse) {
+  auto& fs = server.files;
+  fs.WriteFile(L"C:\\Temp\\a.tmp", "x");
+  fs.WriteFile(L"C:\\Temp\\b.tmp", "x").in_use = 1;
+  fs.WriteFile(L"C:\\Temp\\c.tmp", "x").attributes = platform::attr::kReadOnly;
+  EXPECT_THROW(helpers->DeleteMatchingFiles(L"C:\\Temp\\*.tmp"), platform::RuntimeError);
+  EXPECT_FALSE(fs.Exists(L"C:\\Temp\\a.tmp"));
+  EXPECT_TRUE(fs.Exists(L"C:\\Temp\\b.tmp"));
+  EXPECT_TRUE(fs.Exists(L"C:\\Temp\\c.tmp")) << "nothing after it is touched";
+  fs.Find(L"C:\\Temp\\b.tmp")->in_use = 0;
+  helpers->DeleteMatchingFiles(L"C:\\Temp\\*.tmp");
+  EXPECT_FALSE(fs.Exists(L"C:\\Temp\\c.tmp")) << "forced: read-only goes too";
 }
 
 }  // namespace
