@@ -260,10 +260,11 @@ class SimCommand : public Command {
     for (auto& set : values_) {
       if (set.name == parameter->name) {
         set.value = *converted;  // set again: the last value goes, in its first place
+        set.sent = value;
         return;
       }
     }
-    values_.push_back({parameter->name, parameter->type, *converted});
+    values_.push_back({parameter->name, parameter->type, *converted, value});
   }
   void Execute() override {
     if (procedure_.empty()) {

@@ -720,7 +720,7 @@ struct SqlServer::Impl {
                                   : L"Syntax error converting the varchar value '" + DbText(value) +
                                         L"' to a column of data type int.");
       }
-      call.arguments.push_back({parameter->name, parameter->type, *converted});
+      call.arguments.push_back({parameter->name, parameter->type, *converted, value});
       if (IsSymbol(tokens, i, L",")) {
         ++i;
       } else if (i < tokens.size() && !IsSymbol(tokens, i, L";")) {
@@ -888,6 +888,7 @@ struct SqlServer::Impl {
   std::vector<SqlFailure> failures;
   std::vector<SqlStatement> statements;
   std::vector<SqlCall> calls;
+  std::vector<std::wstring> connection_texts;
 };
 
 std::optional<DbValue> AsParameterValue(DbType type, const DbValue& value) {
@@ -932,6 +933,9 @@ const std::vector<SqlStatement>& SqlServer::statements() const {
 }
 const std::vector<SqlCall>& SqlServer::calls() const {
   return impl_->calls;
+}
+const std::vector<std::wstring>& SqlServer::connection_texts() const {
+  return impl_->connection_texts;
 }
 
 std::vector<const SqlCall*> SqlServer::CallsTo(std::wstring_view procedure) const {
@@ -1054,6 +1058,7 @@ std::map<std::wstring, std::wstring> ConnectionFields(std::wstring_view text) {
 }  // namespace
 
 SqlSession SqlServer::Connect(std::wstring_view connection_text) {
+  impl_->connection_texts.emplace_back(connection_text);
   const auto fields = ConnectionFields(connection_text);
   SqlSession session;
   const auto provider = fields.find(L"provider");

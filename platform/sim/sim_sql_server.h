@@ -35,6 +35,7 @@ struct SqlArgument {
   std::wstring name;  // as declared, with its @
   DbType type = DbType::kOther;
   DbValue value;  // GUIDs as braced upper-case text
+  DbValue sent;   // the value exactly as the program set it, before any conversion
 };
 
 // One stored-procedure call, from a command or from an EXEC text.
@@ -129,6 +130,9 @@ class SqlServer {
   const std::vector<SqlStatement>& statements() const;
   const std::vector<SqlCall>& calls() const;
   std::vector<const SqlCall*> CallsTo(std::wstring_view procedure) const;  // any case
+  // Every connection text that reached the server to open a connection, recordset or command,
+  // in order, each exactly as given, whether or not the open succeeded.
+  const std::vector<std::wstring>& connection_texts() const;
 
   // ---- Laying out the machine and looking at it afterwards (unrecorded, no virtual time).
   void AddSubscriber(const SubscriberRow& row);

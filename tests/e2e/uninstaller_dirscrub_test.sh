@@ -4,7 +4,8 @@
 # With neither the gateway nor the directory server registered, Dirscrub logs its two error
 # lines, its start lines and the failed connection between the uninstaller's two lines, shows its
 # own box over its window, leaves the marker, and the uninstaller deletes the marker and runs on
-# to its summary, which counts Dirscrub's error lines with its own.
+# to its summary, which counts Dirscrub's error lines with its own. Without SQL Server the
+# inventory shows its missing-database box and lists nothing in the account box.
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_dirscrub_test.sh
 # Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote.
@@ -28,6 +29,7 @@ title="Velmar Uninstaller"
 dirscrub_box_title="DirscrubVelmar30"
 no_doh='Error!  Could not connect to the DOH.  Subscriber information cannot be removed without a valid DOH connection.  Contact support for help.'
 no_database='Error!  VelmarDB database is missing or badly corrupted - skipping parts of uninstall.'
+accounts='To complete the uninstall, you must manually remove the following user accounts and distribution lists from NT and Exchange or from Active Directory:'
 general_date='^[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AP]M)?$'
 marker='C:\VelmarUninstallTemp.xxx'
 started=$(_bench_now_ms)
@@ -155,8 +157,16 @@ bench_expect_match "the closing line last" "^Exiting Application at:" "$(tail -1
 # --- What was shown ---------------------------------------------------------------------------
 # Dirscrub inherits the uninstaller's standard error, so its box is traced in order among them.
 bench_expect_eq "twelve message boxes, Dirscrub's ninth" 12 "$(bench_collect_msgboxes uninstall)"
+bench_expect_msgbox "the inventory meets no database" uninstall 8 "$no_database"
 bench_expect_msgbox "Dirscrub's box" uninstall 9 "$no_doh"
 bench_expect_msgbox "stage B meets no database" uninstall 10 "$no_database"
+# Without a database the inventory is empty: the account box holds its heading and a line break
+# and nothing after them, and so does the log's account list.
+bench_expect_msgbox "the account box lists nothing" uninstall 11 "$accounts"$'\r\n'
+bench_expect_eq "the log's account list is empty" \
+  "$(printf '%s\n' "User being asked to remove the following accounts:" "" "Exiting Application at:")" \
+  "$(grep -xF -A2 -- "User being asked to remove the following accounts:" <<<"$log" |
+    sed -E 's/^(Exiting Application at:).*/\1/')"
 errors=$(awk 'length($0) > 2 && tolower($0) ~ /\(error\)/' <<<"$log" | wc -l)
 bench_expect_eq "the summary counts the log's $errors error line(s), Dirscrub's among them" \
   "Uninstall complete.  Please reboot the server before installing a new version of Velmar on this server.

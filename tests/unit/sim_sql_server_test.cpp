@@ -218,6 +218,7 @@ TEST_F(SimSql, DeleteProceduresRemoveTheirRowAndLeaveATicketTheServiceAnswers) {
   ASSERT_EQ(calls[0]->arguments.size(), 4u) << "only the parameters set, in the order set";
   EXPECT_EQ(calls[0]->arguments[1].name, L"@DirectorySync");
   EXPECT_EQ(calls[0]->arguments[3].value, DbValue(0)) << "converted to the declared int";
+  EXPECT_EQ(calls[0]->arguments[3].sent, DbValue(std::wstring(L"0"))) << "as the program set it";
   EXPECT_EQ(calls[0]->Argument(L"@directorysyncticket"), DbValue(ticket));
   EXPECT_EQ(server.sql.statements().back().text,
             L"EXEC sp_deletesubscriber @SubscriberObjectID = '" + std::wstring(kSmithId) +
@@ -322,9 +323,15 @@ TEST_F(SimSql, ConnectionTextsPickTheirDatabaseAndACommandStartsAfreshPerProcedu
   ASSERT_EQ(calls[0].arguments.size(), 2u);
   EXPECT_EQ(calls[0].arguments[0].value, DbValue(kSmithId))
       << "set again: the last value, in its first place";
+  EXPECT_EQ(calls[0].arguments[0].sent, DbValue(kSmithId));
   EXPECT_TRUE(calls[1].arguments.empty()) << "nothing carried over from the last procedure";
   EXPECT_EQ(Column(*Open(L"select Alias from Subscriber"), L"Alias"),
             (std::vector<std::wstring>{L"ESubscriber", L"EAdmin"}));
+  EXPECT_EQ(server.sql.connection_texts(),
+            (std::vector<std::wstring>{L"Driver={SQL Server};server=",
+                                       L"Provider=SQLOLEDB.1;Initial Catalog=velmardb;Data Source=",
+                                       kProduct, kProduct}))
+      << "each open, as given and in order";
 }
 
 TEST_F(SimSql, TheSyncServiceAnswersLateWithAFailureOrNever) {
@@ -390,6 +397,9 @@ TEST_F(SimSql, AServerOutOfReachFailsEveryOpenAndTheConnectionsAlreadyOpen) {
             L"documentation.");
   EXPECT_TRUE(server.sql.statements().empty()) << "nothing reached the server";
   EXPECT_EQ(server.now_ms(), 0u);
+  EXPECT_EQ(server.sql.connection_texts(),
+            (std::vector<std::wstring>{kMsdbOleDb, kProduct, kProduct, kMsdbOleDb}))
+      << "the refused opens are recorded too";
 }
 
 TEST_F(SimSql, AChosenStatementFailsWithoutEffectAsOftenAsAsked) {

@@ -28,6 +28,14 @@ class Removal {
   explicit Removal(UninstallerApp& app)
       : app_(app), log_(app.log), trap_(app.log, L"RemoveDirectoryData", L"Form frmMain") {}
 
+  // The progress window goes away on every way out, a failure that escapes the trap included.
+  ~Removal() {
+    try {
+      app_.splash.Unload();
+    } catch (...) {
+    }
+  }
+
   void Run() {
     trap_([&] { app_.splash.ShowOver(app_.main); });
     log_.WriteLog(L"Starting removal of subscriber properties on a 4.0(3) or later system...");
@@ -55,6 +63,13 @@ class Removal {
   platform::Command& command() { return platform::Use(command_); }
   platform::Recordset& rows() { return platform::Use(rows_); }
   std::int32_t Count() { return rows_ ? rows_->RecordCount() : 0; }
+  // The row count under the trap: a count that cannot be read leaves 0, so the step reports
+  // an empty view and the run goes on with the next one.
+  std::int32_t TrappedCount() {
+    std::int32_t count = 0;
+    trap_([&] { count = Count(); });
+    return count;
+  }
 
   // The bar's range is 32-bit: a site with more than 32767 objects is no error.
   void SizeProgressBar() {
@@ -94,7 +109,7 @@ class Removal {
     trap_([&] {
       Query(L"SELECT Alias, UID, SubscriberType, SubscriberObjectID FROM vw_Subscriber");
     });
-    const std::int32_t count = Count();
+    const std::int32_t count = TrappedCount();
     if (count < 1) {
       log_.WriteLog(
           L"(error) subscriber view returned no subscribers.  Exiting subscriber data removal "
@@ -144,7 +159,7 @@ class Removal {
           L"vw_DistributionList inner join vw_Location ON "
           L"vw_DistributionList.LocationObjectID=vw_Location.LocationObjectID");
     });
-    if (Count() < 1) {
+    if (TrappedCount() < 1) {
       log_.WriteLog(L"(error) no distribution lists found in database.");
       return;
     }
@@ -180,7 +195,7 @@ class Removal {
 
   void RemoveLocations() {
     trap_([&] { Query(L"SELECT LocationObjectID, DirectoryID, Alias from vw_Location"); });
-    if (Count() < 1) {
+    if (TrappedCount() < 1) {
       log_.WriteLog(L"(error) no location objects found in database.");
       return;
     }

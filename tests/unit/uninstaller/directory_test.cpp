@@ -1,6 +1,12 @@
 // The directory work on the simulated SQL Server: the inventory's layout line for line, the
-// removal through the product's procedures with every parameter and synchronisation wait in
-// virtual time, and the backup jobs taken off through SQL Server Agent or schtasks.
+// removal through the product's procedures with every parameter, synchronisation wait and
+// trapped failure in virtual time, and the backup jobs taken off through SQL Server Agent or
+// schtasks.
+#include <algorithm>
+#include <regex>
+#include <set>
+#include <tuple>
+
 #include "platform/sim/sim_sql_server.h"
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
@@ -20,10 +26,42 @@ constexpr char kSyncFailed[] =
     "(error) Syncronization failed for the deletion attempt.  See the SQLSyncSvr logs in "
     "corvane\\logs for more details.\r\n";
 
+constexpr wchar_t kProductText[] = L"Driver={SQL Server};server=;database=VelmarDb";
+constexpr char kTrapTail[] = " in procedure RemoveDirectoryData of Form frmMain\r\n";
+constexpr char kNetworkError[] =
+    "(error):-2147467259 (General network error. Check your network documentation.)";
+
 std::wstring Guid(int n) {
   wchar_t text[40];
   std::swprintf(text, 40, L"{00000000-0000-0000-0000-%012d}", n);
   return text;
+}
+
+using platform::DbType;
+using platform::DbValue;
+using platform::sim::SqlCall;
+using Argument = std::tuple<std::wstring, DbType, DbValue>;
+
+// What the procedure received: each parameter's name, declared type and value, in order.
+std::vector<Argument> ArgumentsOf(const SqlCall& call) {
+  std::vector<Argument> arguments;
+  for (const auto& argument : call.arguments) {
+    arguments.emplace_back(argument.name, argument.type, argument.value);
+  }
+  return arguments;
+}
+
+// The ticket exactly as the program set it: a 38-character braced GUID text.
+std::wstring TicketSent(const SqlCall& call) {
+  for (const auto& argument : call.arguments) {
+    if (argument.name != L"@DirectorySyncTicket") continue;
+    const auto* text = std::get_if<std::wstring>(&argument.sent);
+    if (text == nullptr) return L"(not a text)";
+    static const std::wregex kForm(
+        L"\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}");
+    return std::regex_match(*text, kForm) ? *text : L"(not a ticket) " + *text;
+  }
+  return L"(no ticket)";
 }
 
 class Directory : public UninstallerTest {
@@ -71,7 +109,10 @@ TEST_F(Directory, TheWorkedLayoutLineForLine) {
             "\r\n"
             "Location Objects:\r\n"
             "Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n");
-  EXPECT_EQ(app->SqlConnectionString, L"Driver={SQL Server};server=;database=VelmarDb");
+  EXPECT_EQ(app->SqlConnectionString, kProductText);
+  EXPECT_EQ(sql().connection_texts(),
+            (std::vector<std::wstring>{kProductText, kProductText, kProductText}))
+      << "subscribers, lists and locations, each on the product database's ODBC text";
 }
 
 TEST_F(Directory, OnlyOneAdministratorLine) {
@@ -146,8 +187,28 @@ TEST_F(Removal, TheThreeSetupAccounts) {
   EXPECT_EQ(names, (std::vector<std::wstring>{L"@SubscriberObjectID", L"@DirectorySync",
                                               L"@DirectorySyncTicket", L"@ForceRemove",
                                               L"@ForceRemoveEAdmin"}));
-  EXPECT_EQ(*calls[0]->Argument(L"@DirectorySync"), platform::DbValue(1));
-  EXPECT_EQ(*calls[0]->Argument(L"@ForceRemoveEAdmin"), platform::DbValue(1));
+  const auto deletions = sql().CallsTo(L"sp_DeleteDirectorySyncTicket");
+  ASSERT_EQ(deletions.size(), 3u);
+  std::set<std::wstring> distinct;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    const std::wstring ticket = TicketSent(*calls[i]);
+    distinct.insert(ticket);
+    EXPECT_EQ(ArgumentsOf(*calls[i]),
+              (std::vector<Argument>{{L"@SubscriberObjectID", DbType::kGuid, Guid(1 + i)},
+                                     {L"@DirectorySync", DbType::kInteger, 1},
+                                     {L"@DirectorySyncTicket", DbType::kGuid, ticket},
+                                     {L"@ForceRemove", DbType::kInteger, 1},
+                                     {L"@ForceRemoveEAdmin", DbType::kInteger, 1}}))
+        << i;
+    EXPECT_EQ(ArgumentsOf(*deletions[i]),
+              (std::vector<Argument>{{L"@Ticket", DbType::kGuid, ticket}}))
+        << "the ticket row read back is deleted by its Ticket column";
+  }
+  EXPECT_EQ(distinct.size(), 3u) << "one new ticket per call";
+  const std::wstring poll = L"SELECT * FROM vw_DirectorySyncTicket WHERE Ticket='";
+  EXPECT_TRUE(std::ranges::any_of(sql().statements(), [&](const auto& statement) {
+    return statement.text == poll + TicketSent(*calls[0]) + L"'";
+  })) << "polled by the ticket text as sent";
 }
 
 TEST_F(Removal, OrdinarySubscriberRules) {
@@ -171,7 +232,15 @@ TEST_F(Removal, OrdinarySubscriberRules) {
   ASSERT_EQ(calls.size(), 4u) << "type 6: no call";
   EXPECT_EQ(*calls[0]->Argument(L"@ForceRemove"), platform::DbValue(0));
   EXPECT_FALSE(calls[0]->Argument(L"@ForceRemoveEAdmin").has_value());
-  EXPECT_EQ(*calls[1]->Argument(L"@ForceRemove"), platform::DbValue(1));
+  for (std::size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(
+        ArgumentsOf(*calls[i]),
+        (std::vector<Argument>{{L"@SubscriberObjectID", DbType::kGuid, Guid(10 + i)},
+                               {L"@DirectorySync", DbType::kInteger, 1},
+                               {L"@DirectorySyncTicket", DbType::kGuid, TicketSent(*calls[i])},
+                               {L"@ForceRemove", DbType::kInteger, 1}}))
+        << "types 0, 5 and NULL: row " << i;
+  }
   EXPECT_EQ(app->splash.progress_value(), 5) << "the bar moves for the type-6 row too";
 }
 
@@ -196,14 +265,23 @@ TEST_F(Removal, DistributionListsAndLocations) {
                      "    Location Deletion complete\r\n"),
             std::string::npos)
       << log;
+  const auto lists = sql().CallsTo(L"ktp_DistributionListDelete");
+  ASSERT_EQ(lists.size(), 1u);
+  EXPECT_EQ(ArgumentsOf(*lists[0]),
+            (std::vector<Argument>{{L"@SystemDListObjectID", DbType::kGuid, Guid(514)},
+                                   {L"@FindByDirectoryID", DbType::kVarChar, L"DIR-AllSubscribers"},
+                                   {L"@DirectorySync", DbType::kInteger, 1},
+                                   {L"@DirectorySyncTicket", DbType::kGuid, TicketSent(*lists[0])},
+                                   {L"@ForceRemove", DbType::kInteger, 1}}));
   const auto locations = sql().CallsTo(L"ktp_LocationDelete");
   ASSERT_EQ(locations.size(), 2u);
-  EXPECT_EQ(*locations[1]->Argument(L"@FindByDirectoryID"), platform::DbValue(L"DIR-902"));
-  std::vector<std::wstring> names;
-  for (const auto& argument : locations[1]->arguments) names.push_back(argument.name);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"@LocationObjectID", L"@FindByDirectoryID",
-                                              L"@DirectorySync", L"@DirectorySyncTicket",
-                                              L"@ForceRemove"}));
+  EXPECT_EQ(
+      ArgumentsOf(*locations[1]),
+      (std::vector<Argument>{{L"@LocationObjectID", DbType::kGuid, Guid(902)},
+                             {L"@FindByDirectoryID", DbType::kVarChar, L"DIR-902"},
+                             {L"@DirectorySync", DbType::kInteger, 1},
+                             {L"@DirectorySyncTicket", DbType::kGuid, TicketSent(*locations[1])},
+                             {L"@ForceRemove", DbType::kInteger, 1}}));
   EXPECT_TRUE(log.ends_with("Completed remove of location objects\r\n"));
   EXPECT_FALSE(app->splash.loaded()) << "the progress window is unloaded at the end";
 }
@@ -217,9 +295,54 @@ TEST_F(Removal, TheBarCountsSubscribersAndLocations) {
     sql().AddLocation({L"loc" + std::to_wstring(i), L"L", L"L", Guid(2000 + i), L"D"});
   }
   sql().sync.delay_ms = 100;
+  views.Of("frmMain")->outer = {3000, 1500, 7740, 5100};
+  std::vector<int> bar_at_each_call;
+  bool shown_on_top = true;
+  sql().sync.answer_for = [&](const SqlCall&) -> std::optional<std::int32_t> {
+    const FakeView* splash = views.Of("frmSplashScreen");
+    shown_on_top = shown_on_top && splash != nullptr && splash->visible && splash->topmost;
+    bar_at_each_call.push_back(app->splash.progress_value());
+    return 0;
+  };
   Run();
   EXPECT_EQ(app->splash.progress_max(), 305);
   EXPECT_EQ(app->splash.progress_value(), 300);
+  EXPECT_TRUE(shown_on_top) << "the progress window stays up, topmost, through the calls";
+  ASSERT_EQ(bar_at_each_call.size(), 305u);
+  for (int row = 0; row < 300; ++row) ASSERT_EQ(bar_at_each_call[row], row) << "one step per row";
+  ASSERT_NE(views.Of("frmSplashScreen"), nullptr);
+  const FakeView& splash = *views.Of("frmSplashScreen");
+  EXPECT_EQ(splash.outer.left, 3200);
+  EXPECT_EQ(splash.outer.top, 2000);
+  EXPECT_EQ(splash.refreshes.at("ProgressBar1"), 301) << "sized once, then repainted per row";
+  EXPECT_FALSE(app->splash.loaded());
+}
+
+TEST_F(Removal, MoreThan32767ObjectsSizeTheBarWithoutAnError) {
+  for (int i = 0; i < 32800; ++i) {
+    sql().AddSubscriber({L"h" + std::to_wstring(i), L"H", L"H", 6, Guid(100000 + i)});
+  }
+  AddDefaultLocation();
+  AddSystemList(L"AllSubscribers");
+  sql().sync.delay_ms = 0;
+  const std::string log = Run();
+  EXPECT_EQ(app->splash.progress_max(), 32801);
+  EXPECT_EQ(app->splash.progress_value(), 32800);
+  EXPECT_NE(log.find("    Total subscriber table count= 32800\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("(error)"), std::string::npos) << log.substr(0, 2000);
+  EXPECT_TRUE(sql().CallsTo(L"sp_DeleteSubscriber").empty()) << "type 6: no call";
+}
+
+TEST_F(Removal, EverythingOpensOnTheTextTheInventorySet) {
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  AddDefaultLocation();
+  app->SqlConnectionString.clear();
+  GetDirectoryInventory(*app);
+  Run();
+  const auto& texts = sql().connection_texts();
+  EXPECT_GT(texts.size(), 3u);
+  EXPECT_TRUE(
+      std::ranges::all_of(texts, [](const std::wstring& text) { return text == kProductText; }));
 }
 
 TEST_F(Removal, ASilentSyncServiceCosts40SecondsPerObjectAndLeavesItsTickets) {
@@ -237,14 +360,36 @@ TEST_F(Removal, AnAnswerAtTheFirstPollDeletesTheTicket) {
   sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
   sql().sync.delay_ms = 500;
   const auto before = server.now_ms();
-  const bool done = [&] {
-    RemoveDirectoryData(*app);
-    return true;
-  }();
-  EXPECT_TRUE(done);
-  EXPECT_LT(server.now_ms() - before, 2'500u) << "one 2-second sleep";
+  const std::string log = Run();
+  EXPECT_NE(log.find("    Removing subscriber object from the directory - alias=jdoe\r\n"
+                     "    Subscriber Deletion complete\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_GE(server.now_ms() - before, 2'000u) << "one 2-second sleep";
+  EXPECT_LT(server.now_ms() - before, 2'500u) << "and no second one";
   EXPECT_EQ(sql().CountRows(L"VelmarDB", L"DirectorySyncTicket"), 0);
-  EXPECT_EQ(sql().CallsTo(L"sp_DeleteDirectorySyncTicket").size(), 1u);
+  const auto deletions = sql().CallsTo(L"sp_DeleteDirectorySyncTicket");
+  ASSERT_EQ(deletions.size(), 1u);
+  EXPECT_EQ(deletions[0]->Argument(L"@Ticket"),
+            DbValue(TicketSent(*sql().CallsTo(L"sp_DeleteSubscriber").at(0))));
+}
+
+TEST_F(Removal, AFailedPollIsTrappedInTheModuleAndTheNextOneAnswers) {
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  sql().sync.delay_ms = 500;
+  sql().FailStatementsContaining(L"vw_DirectorySyncTicket", -2147217865, L"Invalid object name.",
+                                 1);
+  const auto before = server.now_ms();
+  const std::string log = Run();
+  EXPECT_NE(log.find("    Removing subscriber object from the directory - alias=jdoe\r\n"
+                     "(error):-2147217865 (Invalid object name.) in procedure "
+                     "WaitForSyncToFinished of Module modPMSFunctions\r\n"
+                     "    Subscriber Deletion complete\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_GE(server.now_ms() - before, 4'000u) << "answered at the second poll";
+  EXPECT_LT(server.now_ms() - before, 4'500u);
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"DirectorySyncTicket"), 0);
 }
 
 TEST_F(Removal, AFailureResultWritesTheSyncLine) {
@@ -276,6 +421,103 @@ TEST_F(Removal, AFailingProcedureIsTrappedAndStillWaitedOn) {
                      std::string(kSyncFailed)),
             std::string::npos)
       << log;
+}
+
+// A row count that cannot be read is trapped in the procedure's own words; the step reports an
+// empty view and the run goes on to the end, the progress window unloaded.
+class RemovalWithAFailedCount : public Removal {
+ protected:
+  RemovalWithAFailedCount() {
+    server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+    server.faults.fail_site = "Recordset.RecordCount";
+  }
+  // Counts read in order: subscribers and locations for the bar, then the subscriber, list and
+  // location views.
+  std::string RunFailingCount(std::uint64_t nth) {
+    server.faults.fail_site_nth = nth;
+    sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+    AddDefaultLocation();
+    AddSystemList(L"AllSubscribers");
+    sql().sync.delay_ms = 0;
+    return Run();
+  }
+  static std::string Trapped() { return std::string(kNetworkError) + kTrapTail; }
+  static constexpr char kSubscriber[] =
+      "    Removing subscriber object from the directory - alias=jdoe\r\n"
+      "    Subscriber Deletion complete\r\n";
+  static constexpr char kList[] =
+      "    Removing public distribution list with alias=AllSubscribers and distinguished "
+      "name=cn=AllSubscribers\r\n"
+      "    Distribution list deletion complete\r\n";
+  static constexpr char kLocation[] =
+      "    Removing location object with alias=default\r\n"
+      "    Location Deletion complete\r\n";
+};
+
+TEST_F(RemovalWithAFailedCount, OfTheSubscriberView) {
+  EXPECT_EQ(RunFailingCount(2),
+            "Starting removal of subscriber properties on a 4.0(3) or later system...\r\n" +
+                Trapped() +
+                "(error) subscriber view returned no subscribers.  Exiting subscriber data "
+                "removal routine...\r\n"
+                "Completed removal of subscriber properties\r\n"
+                "Starting removal of public distribution lists added by Velmar setup\r\n" +
+                kList +
+                "Completed removal of setup added public distribution lists\r\n"
+                "Starting removal of location objects\r\n" +
+                kLocation + "Completed remove of location objects\r\n");
+  EXPECT_FALSE(app->splash.loaded());
+  EXPECT_EQ(sql().CallsTo(L"ktp_LocationDelete").size(), 1u);
+}
+
+TEST_F(RemovalWithAFailedCount, OfTheListView) {
+  const std::string log = RunFailingCount(3);
+  EXPECT_NE(log.find(std::string("    Total subscriber table count= 1\r\n") + kSubscriber +
+                     "Completed removal of subscriber properties\r\n"
+                     "Starting removal of public distribution lists added by Velmar setup\r\n" +
+                     Trapped() +
+                     "(error) no distribution lists found in database.\r\n"
+                     "Completed removal of setup added public distribution lists\r\n"
+                     "Starting removal of location objects\r\n" +
+                     kLocation + "Completed remove of location objects\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_FALSE(app->splash.loaded());
+}
+
+TEST_F(RemovalWithAFailedCount, OfTheLocationView) {
+  const std::string log = RunFailingCount(4);
+  EXPECT_NE(log.find(std::string(kList) +
+                     "Completed removal of setup added public distribution lists\r\n"
+                     "Starting removal of location objects\r\n" +
+                     Trapped() +
+                     "(error) no location objects found in database.\r\n"
+                     "Completed remove of location objects\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(log.ends_with("Completed remove of location objects\r\n"));
+  EXPECT_FALSE(app->splash.loaded());
+}
+
+TEST_F(RemovalWithAFailedCount, ForTheBarOnlyCostsItsLine) {
+  const std::string log = RunFailingCount(0);
+  EXPECT_TRUE(log.starts_with(
+      "Starting removal of subscriber properties on a 4.0(3) or later system...\r\n" + Trapped() +
+      "    Total subscriber table count= 1\r\n" + kSubscriber))
+      << log;
+  EXPECT_EQ(app->splash.progress_max(), 1) << "the locations still count";
+}
+
+// A failure no trap takes (here a run gone past its call limit) still takes the progress
+// window down on its way out.
+TEST_F(RemovalWithAFailedCount, AnEscapingFailureStillUnloadsTheWindow) {
+  server.faults.fail_site.clear();
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  server.faults.call_limit = server.faults.calls + 6;
+  EXPECT_THROW(RemoveDirectoryData(*app), platform::sim::RunawayCalls);
+  ASSERT_NE(views.Of("frmSplashScreen"), nullptr);
+  EXPECT_TRUE(views.Of("frmSplashScreen")->topmost) << "it was up when the failure came";
+  EXPECT_FALSE(app->splash.loaded());
 }
 
 // The command object cannot be created: every use of it is the run time's error 91 under the
@@ -326,9 +568,35 @@ TEST_F(BackupJobs, AllThreeInMsdb) {
   EXPECT_EQ(sql().CountRows(L"msdb", L"sysjobs"), 0);
   EXPECT_TRUE(server.Started(L"schtasks").empty());
   EXPECT_EQ(app->SqlConnectionString, L"Driver={SQL Server};server=;database=msdb");
+  const std::wstring job_text =
+      L"Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial "
+      L"Catalog=msdb;Data Source=";
+  EXPECT_EQ(sql().connection_texts(),
+            (std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb", job_text,
+                                       job_text, job_text}));
 }
 
-TEST_F(BackupJobs, NoneInMsdbAndAMix) {
+TEST_F(BackupJobs, NoneInMsdb) {
+  EXPECT_EQ(Run(),
+            "        Removed SqlWeeklyBackupJob Task.\r\n"
+            "        Removed SqlNightlyBackupJob Task.\r\n"
+            "        Removed CheckSqlConfiguration Task.\r\n"
+            "    Velmar nightly and weekly backup jobs removed\r\n");
+  const auto tasks = server.Started(L"schtasks");
+  ASSERT_EQ(tasks.size(), 3u);
+  const wchar_t* names[] = {L"SqlWeeklyBackupJob", L"SqlNightlyBackupJob",
+                            L"CheckSqlConfiguration"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(tasks[i]->command_line,
+              L"schtasks /delete /f /tn \"" + std::wstring(names[i]) + L"\"");
+    EXPECT_EQ(tasks[i]->show_window, 0) << "hidden";
+    EXPECT_FALSE(tasks[i]->ended) << "never waited for";
+  }
+  EXPECT_EQ(sql().connection_texts(),
+            std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb"});
+}
+
+TEST_F(BackupJobs, AMix) {
   sql().AddJob(L"SqlNightlyBackupJob");
   EXPECT_EQ(Run(),
             "        Removed SqlWeeklyBackupJob Task.\r\n"
