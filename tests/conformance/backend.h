@@ -26,6 +26,9 @@ class Backend {
   // No SQL Server answers from here on: the simulation takes its server off the network;
   // there is none to take away under Wine.
   virtual void MakeSqlServerUnreachable() {}
+  // No IIS from here on: the simulation takes it off the machine. Windows cannot, so there the
+  // answer is whether the machine has none (Wine never has); false when IIS is installed.
+  virtual bool MakeIisAbsent() { return false; }
   // Serves the page over HTTP on this machine for as long as the backend lives and returns its
   // address; empty when no server can be started.
   virtual std::wstring ServePage(const std::string& bytes) = 0;

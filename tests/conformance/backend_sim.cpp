@@ -61,6 +61,10 @@ class SimBackend : public Backend {
     server_.InstallProgram(path, batch);
   }
   void MakeSqlServerUnreachable() override { server_.sql.reachable = false; }
+  bool MakeIisAbsent() override {
+    server_.iis.installed = false;
+    return true;
+  }
   std::wstring ServePage(const std::string& bytes) override {
     const std::wstring address = L"http://127.0.0.1:8642/velmar/page.htm";
     server_.web.Serve(address, bytes);

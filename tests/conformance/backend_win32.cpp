@@ -31,6 +31,15 @@ class Win32Backend : public Backend {
     const std::string text = "@echo ran> " + std::string(marker.begin(), marker.end()) + "\r\n";
     host().files.WriteBytes(path, text);
   }
+  bool MakeIisAbsent() override {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\InetStp", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+      return true;
+    }
+    ::RegCloseKey(key);
+    return false;
+  }
   std::wstring ServePage(const std::string& bytes) override {
     page_server_ = std::make_unique<PageServer>(bytes);
     if (!page_server_->listening()) return L"";

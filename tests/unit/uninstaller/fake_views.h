@@ -18,7 +18,10 @@ class FakeView : public ui::FormView {
  public:
   FakeView(ui::Form& form, FakeViews& factory) : form_(form), factory_(factory) {}
 
-  void Refresh(std::string_view control) override { ++refreshes[std::string(control)]; }
+  void Refresh(std::string_view control) override {
+    ++refreshes[std::string(control)];
+    refresh_order.emplace_back(control);
+  }
   void ApplyFont(const velmar::LanguageFont& font, velmar::FontTarget) override {
     fonts.push_back(font);
   }
@@ -42,6 +45,7 @@ class FakeView : public ui::FormView {
   }
 
   std::map<std::string, int> refreshes;
+  std::vector<std::string> refresh_order;  // every control refreshed, in order
   std::vector<velmar::LanguageFont> fonts;
   std::vector<bool> busy_changes;
   std::vector<std::string> popups;

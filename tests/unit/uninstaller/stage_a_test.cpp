@@ -1,6 +1,5 @@
-// The Uninstall press through the first pass of service stops: the notice and the questions,
-// the subscriber-data branches (skipped, SQL-side, Dirscrub with its marker), the TSP step and
-// the thirty stop rows with their two wordings.
+// The Uninstall press through stage A: the notice and the questions, the subscriber-data
+// branches, the TSP step, the timed stop rows, the kit, the web script, IIS and the headline.
 #include <algorithm>
 
 #include "PelletSetup/setup_app.h"
@@ -21,6 +20,10 @@ using platform::sim::Hangs;
 using platform::sim::Process;
 using platform::sim::Program;
 using platform::sim::RunsFor;
+
+// Virtual time a log line costs: the window handles its messages once per line. A timed-out
+// step's next start comes after its limit plus the lines written in between.
+constexpr std::uint64_t kLineMs = 1;
 
 class StageA : public UninstallerTest {
  protected:
@@ -78,6 +81,20 @@ TEST_F(StageA, NoToTheLastQuestionLeavesOnlyTheStartupLines) {
   EXPECT_TRUE(app->main.Enabled("cmdUninstall")) << "the button can be pressed again";
 }
 
+// A question that cannot be shown counts as a No: nothing is logged or started.
+TEST_F(StageA, AQuestionThatCannotBeShownEndsThePress) {
+  server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+  server.faults.fail_site = "MessageBox";
+  ASSERT_FALSE(Start());
+  const std::string before = Log();
+  const std::size_t started = server.processes().size();
+  EXPECT_FALSE(Press());
+  ASSERT_TRUE(server.faults.failed_at.has_value());
+  EXPECT_EQ(Log(), before);
+  EXPECT_EQ(server.processes().size(), started);
+  EXPECT_TRUE(app->main.Enabled("cmdUninstall"));
+}
+
 TEST_F(StageA, OptionClearedSkipsTheDirectoryData) {
   ASSERT_FALSE(Start());
   Questions();
@@ -95,6 +112,9 @@ TEST_F(StageA, OptionClearedSkipsTheDirectoryData) {
       << log;
   EXPECT_FALSE(app->main.Checked("chkCustomProperties"));
   EXPECT_TRUE(app->main.Checked("chkStopServices"));
+  const auto& busy = views.Of("frmMain")->busy_changes;
+  ASSERT_FALSE(busy.empty());
+  EXPECT_TRUE(busy.front()) << "the hourglass from the press on";
   const auto pellet = server.Started(L"C:\\Tools\\PelletSetup.exe");
   ASSERT_EQ(pellet.size(), 1u);
   EXPECT_EQ(pellet[0]->command_line, L"C:\\Tools\\PelletSetup.exe -uninstall -silent");
@@ -168,7 +188,6 @@ TEST_F(StageA, AHungNetStopCosts30SecondsAndTheNWording) {
   server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", RunsFor(10ULL * 3600 * 1000));
   Questions();
   Ending();
-  const auto before = server.now_ms();
   EXPECT_TRUE(Press());
   const std::string log = LogAfterStartup();
   EXPECT_NE(log.find("    Stopping TomCat (if installed)\r\n(error) net stop process took longer "
@@ -177,7 +196,60 @@ TEST_F(StageA, AHungNetStopCosts30SecondsAndTheNWording) {
   EXPECT_NE(log.find("    Stopping ZqKtGateway\r\n(error) Net stop took longer than 30 seconds, "
                      "task terminated\r\n"),
             std::string::npos);
-  EXPECT_GE(server.now_ms() - before, 29u * 30'000u);
+  EXPECT_NE(log.find("    Stopping the WWW service\r\n(error) net stop process took longer than 40 "
+                     "seconds, task terminated\r\n"),
+            std::string::npos)
+      << log;
+  const auto* tomcat = server.Started(L"Net Stop TomCat")[0];
+  const auto* gateway = server.Started(L"Net Stop ZqKtGateway")[0];
+  EXPECT_EQ(server.Started(L"Net Stop ZqSQLChangeWriter")[0]->started_ms - tomcat->started_ms,
+            30'000u + 2 * kLineMs);
+  EXPECT_EQ(server.Started(L"Net Stop WyMessageAgingSvr")[0]->started_ms - gateway->started_ms,
+            30'000u + 2 * kLineMs);
+  EXPECT_EQ(tomcat->show_window, 1);
+  EXPECT_EQ(gateway->show_window, 1);
+  const auto* w3svc = server.Started(L"Net Stop W3svc")[0];
+  EXPECT_EQ(server.Started(L"kill.exe ctbbserv.exe")[0]->started_ms - w3svc->started_ms,
+            40'000u + kLineMs);
+  EXPECT_EQ(w3svc->show_window, 1);
+}
+
+TEST_F(StageA, AHungKillerCosts40SecondsWithItsOwnLine) {
+  server.InstallProgram(L"C:\\Tools\\kill.exe", RunsFor(10ULL * 3600 * 1000));
+  ASSERT_FALSE(Start());
+  Questions();
+  Ending();
+  EXPECT_TRUE(Press());
+  EXPECT_NE(LogAfterStartup().find("    running Kill ZQ*\r\n(error) Kill process took longer than "
+                                   "40 seconds, task terminated\r\n"
+                                   "    Stopping WyDohMgr service\r\n"),
+            std::string::npos);
+  const auto* kill = server.Started(L"kill.exe zq*")[0];
+  EXPECT_EQ(server.Started(L"Net Stop WyDohMgr")[0]->started_ms - kill->started_ms,
+            40'000u + 2 * kLineMs);
+  EXPECT_EQ(kill->show_window, 6) << "minimized without focus";
+}
+
+TEST_F(StageA, TheStopsRunInTheUninstallersFolder) {
+  server.files.WriteFile(L"C:\\WINDOWS\\Temp\\x.txt", "x");
+  ASSERT_FALSE(Start());
+  process->InheritCurrentDirectory(L"C:\\WINDOWS\\Temp");
+  Questions();
+  Ending();
+  EXPECT_TRUE(Press());
+  EXPECT_EQ(server.Started(L"C:\\Tools\\PelletSetup.exe")[0]->current_dir, L"C:\\WINDOWS\\Temp");
+  EXPECT_EQ(server.Started(L"Net Stop TomCat")[0]->current_dir, L"C:\\Tools");
+}
+
+TEST_F(StageA, AnotherDriveKeepsItsCurrentDirectory) {
+  server.files.WriteFile(L"D:\\Data\\x.txt", "x");
+  ASSERT_FALSE(Start());
+  process->InheritCurrentDirectory(L"D:\\Data");
+  Questions();
+  Ending();
+  EXPECT_TRUE(Press());
+  EXPECT_EQ(server.Started(L"Net Stop TomCat")[0]->current_dir, L"D:\\Data")
+      << "the uninstaller's folder is on C:, and the drive is not changed";
 }
 
 TEST_F(StageA, PelletSetupPastTwentySeconds) {
@@ -220,9 +292,9 @@ class DirscrubPath : public StageA {
     StageA::SetUp();
     InstallProduct(0x00030000, 0x00010000, L"C:\\Corvane\\");  // 3.1: older than 4.0(2.50)
   }
-  void DirscrubStandIn(bool writes_marker) {
+  void DirscrubStandIn(bool writes_marker, std::uint64_t run_ms = 60'000) {
     Program dirscrub;
-    dirscrub.run_ms = 60'000;
+    dirscrub.run_ms = run_ms;
     dirscrub.body = [writes_marker](Process& p) -> std::uint32_t {
       auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
       log->WriteLine(L"Dirscrub was here");
@@ -240,8 +312,10 @@ class DirscrubPath : public StageA {
 };
 
 TEST_F(DirscrubPath, HandOverWithTheMarker) {
-  DirscrubStandIn(true);
+  DirscrubStandIn(true, 2ULL * 3600 * 1000);  // however long it runs, it is waited for
   ASSERT_FALSE(Start());
+  const auto pressed = server.now_ms();
+  const std::size_t refreshed_before = views.Of("frmMain")->refresh_order.size();
   PressWithOption();
   const std::string log = LogAfterStartup();
   EXPECT_EQ(log.rfind("    Launching Dirscrub using path=C:\\Tools\\DirscrubVelmar30.exe\r\n"
@@ -254,8 +328,70 @@ TEST_F(DirscrubPath, HandOverWithTheMarker) {
   EXPECT_FALSE(server.files.Exists(L"C:\\VelmarUninstallTemp.xxx"));
   EXPECT_TRUE(app->main.Checked("chkCustomProperties"));
   EXPECT_TRUE(app->main.Checked("chkVelmarObjects"));
-  EXPECT_EQ(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe")[0]->command_line,
-            L"C:\\Tools\\DirscrubVelmar30.exe");
+  const auto* dirscrub = server.Started(L"C:\\Tools\\DirscrubVelmar30.exe")[0];
+  EXPECT_EQ(dirscrub->command_line, L"C:\\Tools\\DirscrubVelmar30.exe");
+  EXPECT_EQ(dirscrub->show_window, 1);
+  EXPECT_GE(dirscrub->started_ms - pressed, 1000u)
+      << "a pause between closing the log and the start";
+  EXPECT_LT(dirscrub->started_ms - pressed, 1100u);
+  EXPECT_GE(server.Started(L"C:\\Tools\\PelletSetup.exe")[0]->started_ms, *dirscrub->ends_ms);
+  std::vector<std::string> ticks;
+  const auto& refreshed = views.Of("frmMain")->refresh_order;
+  for (auto it = refreshed.begin() + static_cast<std::ptrdiff_t>(refreshed_before);
+       it != refreshed.end(); ++it) {
+    if (*it == "chkCustomProperties" || *it == "chkVelmarObjects" || *it == "chkStopServices") {
+      ticks.push_back(*it);
+    }
+  }
+  EXPECT_EQ(ticks, (std::vector<std::string>{"chkCustomProperties", "chkVelmarObjects",
+                                             "chkStopServices"}));
+}
+
+// The log is closed while Dirscrub should run: the failed start's trap line has nowhere to go.
+TEST_F(DirscrubPath, ADirscrubThatCannotStartLeavesOnlyTheMarkerLine) {
+  Program damaged;
+  damaged.fails_to_start = true;
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", damaged);
+  ASSERT_FALSE(Start());
+  PressWithOption();
+  const std::string log = LogAfterStartup();
+  EXPECT_EQ(log.rfind("    Launching Dirscrub using path=C:\\Tools\\DirscrubVelmar30.exe\r\n"
+                      "    Dirscrub completed, resuming uninstall.\r\n"
+                      "(error) c:\\VelmarUninstallTemp.xxx file was not created.  Dirscrub "
+                      "application did not run properly\r\n"
+                      "   removing TSP information\r\n",
+                      0),
+            0u)
+      << log;
+}
+
+TEST_F(DirscrubPath, TheInventoryTakenAtThePressIsShownAtTheEnd) {
+  DirscrubStandIn(true);
+  server.sql.AddSubscriber(
+      {L"ESubscriber", L"Example Subscriber", L"ESubscriber_A", 1, L"{OID-1}"});
+  server.sql.AddLocation({L"default", L"Default Location", L"Loc_A", L"{OID-900}", L"DIR-900"});
+  ASSERT_FALSE(Start());
+  app->main.SetChecked("chkRemoveSubscriberInfo", true);
+  Questions();
+  server.boxes.Expect(
+      EnglishTable().at(2039) +
+          L"\r\n\r\nSubscribers:\r\n"
+          L"Alias='ESubscriber', Display Name='Example Subscriber', Mail "
+          L"Alias='ESubscriber_A'\r\n"
+          L"\r\nPublic Distribution Lists:\r\n"
+          L"\r\nLocation Objects:\r\n"
+          L"Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n",
+      mb::kIdOk);
+  Ending();
+  EXPECT_TRUE(Press());
+}
+
+TEST_F(DirscrubPath, JustBelowTwoFiftyStillHandsOver) {
+  InstallProduct(0x00040000, 0x00020031, L"C:\\Corvane\\");  // 4.0(2.49)
+  DirscrubStandIn(true);
+  ASSERT_FALSE(Start());
+  PressWithOption();
+  EXPECT_EQ(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").size(), 1u);
 }
 
 TEST_F(DirscrubPath, TheRealDirscrubCleansInPlaceAndItsErrorsCount) {
@@ -349,6 +485,24 @@ TEST_F(StageA, NewerVersionsUseTheSqlSideRemoval) {
   EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
 }
 
+TEST_F(StageA, FromTwoFiftyTheMarkerIsLeftAlone) {
+  InstallProduct(0x00040000, 0x00020032, L"C:\\Corvane\\");  // 4.0(2.50)
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", RunsFor(1000));
+  server.files.WriteFile(L"C:\\VelmarUninstallTemp.xxx", "NODOH");
+  ASSERT_FALSE(Start());
+  app->main.SetChecked("chkRemoveSubscriberInfo", true);
+  Questions();
+  Ending();
+  EXPECT_TRUE(Press());
+  const std::string log = LogAfterStartup();
+  EXPECT_NE(log.find("Starting removal of subscriber properties on a 4.0(3) or later system..."),
+            std::string::npos);
+  EXPECT_EQ(log.find("file was not created"), std::string::npos);
+  EXPECT_TRUE(server.files.Exists(L"C:\\VelmarUninstallTemp.xxx"));
+  EXPECT_TRUE(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").empty());
+  EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
+}
+
 }  // namespace
 }  // namespace uninstaller::testing
 
@@ -407,9 +561,44 @@ TEST_F(WebAndIis, TheKitsUninstallerUnderTheInstallRoot) {
                       0),
             0u)
       << log;
-  EXPECT_EQ(server.Started(L"D:\\Corvane\\kit\\remove.exe")[0]->command_line,
-            L"D:\\Corvane\\kit\\remove.exe /silentuninstall");
+  const auto* kit = server.Started(L"D:\\Corvane\\kit\\remove.exe")[0];
+  EXPECT_EQ(kit->command_line, L"D:\\Corvane\\kit\\remove.exe /silentuninstall");
+  EXPECT_EQ(kit->show_window, 1);
+  EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->started_ms - kit->started_ms,
+            300'000u + 2 * kLineMs)
+      << "stopped waiting at 300 s";
   EXPECT_EQ(ExpandCorvane(L"%corvane%\\a %Corvane%\\b", L"E:\\R\\"), L"E:\\R\\a E:\\R\\b");
+}
+
+TEST_F(WebAndIis, NoScriptNoCopiesAndNothingRun) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  server.files.WriteFile(L"D:\\Corvane\\brnkserv\\readme.txt", "no script here");
+  server.files.WriteFile(L"C:\\Tools\\mypause.exe", "MZ");
+  server.files.WriteFile(L"C:\\Tools\\tomcatuninstall.bat", "cscript //nologo uninstall.js");
+  const std::string log = RunToHeadline();
+  EXPECT_EQ(log.rfind("    Corvane install path=D:\\Corvane\\\r\n"
+                      "    No Faldern install detected.\r\n"
+                      "    Stopping the WWW service\r\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_TRUE(server.Started(L"tomcatuninstall.bat").empty());
+  EXPECT_FALSE(server.files.Exists(L"D:\\Corvane\\brnkserv\\mypause.exe"));
+  EXPECT_FALSE(server.files.Exists(L"D:\\Corvane\\brnkserv\\tomcatuninstall.bat"));
+  EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->current_dir, L"C:\\Tools");
+}
+
+// The script's limit is four minutes, whatever its warning says.
+TEST_F(WebAndIis, AScriptThatEndsWithinFourMinutesIsCompleted) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  server.files.WriteFile(L"D:\\Corvane\\brnkserv\\uninstall.js", "WScript.Quit(0);");
+  server.InstallProgram(L"C:\\Tools\\tomcatuninstall.bat", RunsFor(200'000));
+  const std::string log = RunToHeadline();
+  EXPECT_NE(log.find("    running: D:\\Corvane\\brnkserv\\uninstall.js\r\n"
+                     "    Completed uninstall.js\r\n"
+                     "    Stopping the WWW service\r\n"),
+            std::string::npos)
+      << log;
 }
 
 TEST_F(WebAndIis, TheWebApplicationScriptRunsInItsFolderAndComesBack) {
@@ -436,9 +625,69 @@ TEST_F(WebAndIis, TheWebApplicationScriptRunsInItsFolderAndComesBack) {
       << log;
   EXPECT_TRUE(copied) << "both companions copied beside the script before it ran";
   EXPECT_EQ(ran_in, L"D:\\Corvane\\brnkserv");
-  EXPECT_EQ(server.Started(L"tomcatuninstall.bat")[0]->current_dir, L"D:\\Corvane\\brnkserv");
+  const auto* bat = server.Started(L"tomcatuninstall.bat")[0];
+  EXPECT_EQ(bat->current_dir, L"D:\\Corvane\\brnkserv");
+  EXPECT_EQ(bat->show_window, 1);
+  EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->started_ms - bat->started_ms,
+            240'000u + 2 * kLineMs)
+      << "stopped waiting at 240 s";
   EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->current_dir, L"C:\\Tools")
       << "back in the uninstaller's folder, on its own drive";
+}
+
+// Every command of the second pass and of the platform services, in order, each waited for
+// until it ends, with a one-second pause after each block.
+TEST_F(WebAndIis, TheSecondPassAndThePlatformServicesRunToTheirEnd) {
+  server.InstallProgram(L"C:\\WINDOWS\\system32\\net.exe", RunsFor(3600'000));
+  RunToHeadline();
+  const std::vector<std::pair<std::wstring, int>> expected = {{L"kill.exe ctbbserv.exe", 2},
+                                                              {L"Net Stop ZqDirChangeWriter", 1},
+                                                              {L"Net Stop ZqADVelmarMon", 1},
+                                                              {L"Net Stop ZqDSGlobalCatalog", 1},
+                                                              {L"Net Stop ZqTTSSvr", 1},
+                                                              {L"Net Stop WyDohMgr", 1},
+                                                              {L"Net Stop WyMDBStoreMonitor", 1},
+                                                              {L"Net Stop WyNameGrammar", 1},
+                                                              {L"Net Stop WyDirReader", 1},
+                                                              {L"net stop msExchangegwIVC", 1},
+                                                              {L"net stop w3svc", 1},
+                                                              {L"net stop SMTPSVC", 1},
+                                                              {L"net stop MSExchangeMTA", 1},
+                                                              {L"net stop POP3SVC", 1},
+                                                              {L"net stop NNTPSVC", 1},
+                                                              {L"net stop MSFTPSVC", 1},
+                                                              {L"net stop IMAP4SVC", 1},
+                                                              {L"net stop MSEXCHANGEES", 1},
+                                                              {L"net stop MSEXCHANGEIS", 1},
+                                                              {L"net stop RESvc", 1},
+                                                              {L"net stop httpfilter", 1},
+                                                              {L"net stop IISADMIN", 1},
+                                                              {L"net stop ZqktNodeMgr", 1}};
+  const auto& all = server.processes();
+  const auto w3svc = std::find_if(
+      all.begin(), all.end(),
+      [](const platform::sim::ProcessRecord& r) { return r.command_line == L"Net Stop W3svc"; });
+  ASSERT_NE(w3svc, all.end());
+  ASSERT_GT(all.end() - w3svc, static_cast<std::ptrdiff_t>(expected.size()) + 1);
+  std::vector<std::pair<std::wstring, int>> started;
+  for (auto it = w3svc + 1; it != w3svc + 1 + static_cast<std::ptrdiff_t>(expected.size()); ++it) {
+    started.emplace_back(it->command_line, it->show_window);
+  }
+  EXPECT_EQ(started, expected);
+  for (std::size_t i = 2; i <= expected.size(); ++i) {
+    const auto& before = w3svc[static_cast<std::ptrdiff_t>(i) - 1];
+    const auto& next = w3svc[static_cast<std::ptrdiff_t>(i)];
+    ASSERT_TRUE(before.ends_ms.has_value());
+    EXPECT_GE(next.started_ms, *before.ends_ms) << platform::Utf8FromWide(next.command_line);
+  }
+  const auto pause_after = [&](std::size_t last) {
+    return w3svc[static_cast<std::ptrdiff_t>(last) + 1].started_ms -
+           *w3svc[static_cast<std::ptrdiff_t>(last)].ends_ms;
+  };
+  EXPECT_GE(pause_after(9), 1000u) << "after the second pass";
+  EXPECT_LT(pause_after(9), 1100u);
+  EXPECT_GE(pause_after(expected.size()), 1000u) << "before the headline";
+  EXPECT_LT(pause_after(expected.size()), 1100u);
 }
 
 TEST_F(WebAndIis, TheProductsIisObjectsGoOthersStay) {
