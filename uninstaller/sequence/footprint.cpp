@@ -1,6 +1,8 @@
 // The refusal list that keeps the removal inside the product's footprint.
 #include "uninstaller/sequence/footprint.h"
 
+#include <optional>
+#include <utility>
 #include <variant>
 
 #include "common/registry_api.h"
@@ -41,6 +43,26 @@ std::wstring ReadMachineText(platform::Host& host, std::wstring_view key, std::w
     return {};
   }
 }
+
+// Windows keeps some of these folders as REG_EXPAND_SZ ("%SystemDrive%\Documents and
+// Settings"): the two variables such values use are put in, in any letter case.
+std::wstring ExpandSystemVariables(std::wstring text, const std::wstring& windows) {
+  const std::pair<std::wstring_view, std::wstring> variables[] = {
+      {L"%SYSTEMDRIVE%", windows.substr(0, 2)}, {L"%SYSTEMROOT%", windows}};
+  for (const auto& [name, folder] : variables) {
+    for (auto at = platform::Upcase(text).find(name); at != std::wstring::npos;
+         at = platform::Upcase(text).find(name, at + folder.size())) {
+      text.replace(at, name.size(), folder);
+    }
+  }
+  return text;
+}
+
+constexpr const wchar_t* kEnvironmentFolders[] = {
+    L"SystemRoot",        L"windir",       L"ProgramFiles",
+    L"ProgramFiles(x86)", L"ProgramW6432", L"USERPROFILE",
+    L"ALLUSERSPROFILE",   L"ProgramData",  L"PUBLIC",
+};
 
 }  // namespace
 
@@ -84,17 +106,33 @@ ProtectedFolders ProtectedFolders::OfMachine(platform::Host& host) {
     own = platform::ProgramFolder(host.processes);
   } catch (const platform::RuntimeError&) {
   }
-  return ProtectedFolders({
+  std::vector<std::wstring> folders{
       windows,
       windows + L"\\system32",
+      windows + L"\\SysWOW64",
       drive + L"\\Program Files",
       drive + L"\\Documents and Settings",
       drive + L"\\Users",
-      ReadMachineText(host, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir"),
-      ReadMachineText(host, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
-                      L"ProfilesDirectory"),
+      ExpandSystemVariables(ReadMachineText(host, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                                            L"ProgramFilesDir"),
+                            windows),
+      ExpandSystemVariables(
+          ReadMachineText(host, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                          L"ProfilesDirectory"),
+          windows),
       own,
-  });
+  };
+  // The same folders as the clean-up batch refuses at the next logon, as the environment names
+  // them: a root the batch would refuse is never registered for it, nor deleted now.
+  for (const wchar_t* name : kEnvironmentFolders) {
+    std::optional<std::wstring> value;
+    try {
+      value = host.processes.EnvironmentVariable(name);
+    } catch (const platform::RuntimeError&) {
+    }
+    if (value) folders.push_back(*value);
+  }
+  return ProtectedFolders(std::move(folders));
 }
 
 bool ProtectedFolders::Covers(std::wstring_view path) const {

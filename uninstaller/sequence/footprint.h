@@ -24,9 +24,10 @@ bool SameFolder(std::wstring_view a, std::wstring_view b);
 // Folders no removal may delete, nor any folder that holds one of them.
 class ProtectedFolders {
  public:
-  // The Windows folder (from the platform, not the registry), its system folder, Program Files
-  // and the profiles folder (the usual places and whatever the registry adds), and the running
-  // program's own folder.
+  // The Windows folder (from the platform, not the registry), its system folders, Program Files
+  // and the profiles folder (the usual places and whatever the registry adds), the folders the
+  // environment names (the same list the clean-up batch refuses) and the running program's own
+  // folder.
   static ProtectedFolders OfMachine(platform::Host& host);
   explicit ProtectedFolders(std::vector<std::wstring> folders);
 

@@ -20,9 +20,12 @@ full_title="Velmar Uninstaller"
 full_require_files() {
   : "${FAKESVC_EXE:=$BENCH_BUILD_DIR/e2e/bin/fakesvc.exe}"
   : "${SMOKEBOX_EXE:=$BENCH_BUILD_DIR/e2e/bin/smokebox.exe}"
+  : "${LIBHOLDER_EXE:=$BENCH_BUILD_DIR/e2e/bin/libholder.exe}"
+  : "${LIBHOLDER_STANDIN_DLL:=$BENCH_BUILD_DIR/e2e/bin/libholder_standin.dll}"
   : "${PELLET_STANDIN_DIR:=$BENCH_BUILD_DIR/e2e/pellet}"
   local file
-  for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$VELMAR_DIST_DIR/kill.exe" \
+  for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$LIBHOLDER_EXE" \
+    "$LIBHOLDER_STANDIN_DLL" "$VELMAR_DIST_DIR/kill.exe" \
     "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
     "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
     [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
@@ -74,10 +77,11 @@ full_lay_out() {
     "$startup\\Backup Agent.lnk" "$programs\\Accessories Extra\\Notes.lnk"
     "$desktop\\My Velmar Notes.lnk" "$common_desktop\\Text Editor.lnk"
   )
-  system_libraries=(zqwm.dll zqtsm.dll velmarZQWav.dll ZqResSvr.dll velmarsipstack.dll)
-  system_programs=(ZqTrapConnectionHolderSvr.exe)
-  # The system file in use: a helper program runs from it while stage C works.
-  busy_system_file=ZqTrapConnectionHolder.exe
+  system_libraries=(zqtsm.dll velmarZQWav.dll ZqResSvr.dll velmarsipstack.dll)
+  system_programs=(ZqTrapConnectionHolder.exe ZqTrapConnectionHolderSvr.exe)
+  # The system file in use: a helper program outside the product keeps it loaded as a library
+  # while stage C works (Wine, like Windows, refuses to delete a mapped library but renames it).
+  busy_system_file=zqwm.dll
   # The telephony provider's files, which PelletSetup renames to "<base>.OLD" once the provider is
   # out of the telephony list. The stand-in library beside it keeps that list in a file, here with
   # one other provider that must stay, and records every call it answers.
@@ -93,6 +97,7 @@ full_lay_out() {
 file  | C:\\Tools\\VelmarUninstall3xandUp.exe | @$UNINSTALLER_EXE
 file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
 file  | C:\\Tools\\TAPI32.DLL | @$PELLET_STANDIN_DIR/TAPI32.DLL
+file  | C:\\bench\\libholder.exe | @$LIBHOLDER_EXE
 dir   | C:\\bench
 value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000
 value | HKLM\\Software\\Quillon | Build Number   | REG_DWORD | 0x00030032
@@ -120,7 +125,7 @@ file  | C:\\WYCA.tmp\\work.tmp | work
 file  | $web\\ZqXML\\velmar.xml | <velmar/>
 file  | $web\\ZqXML\\sub\\page.xml | <page/>
 file  | $web\\iisstart.htm | <html/>
-file  | $sysdir\\$busy_system_file | @$SMOKEBOX_EXE
+file  | $sysdir\\$busy_system_file | @$LIBHOLDER_STANDIN_DLL
 EOF
     for share in "${shares[@]}"; do
       echo "value | $services_key\\lanmanServer\\Shares | $share | REG_MULTI_SZ | Path=C:\\Corvane\\$share"
@@ -181,11 +186,11 @@ full_press() {
   for n in 1 2 3 4; do full_answer_box "$n" y; done
   full_answer_box 5 Return
   # Box 6 is stage B's, after stage A ended every program named like the product's: only now can
-  # the helper run from its system-folder file and still hold it when stage C comes to it.
+  # the helper load its system-folder library and still hold it when stage C comes to it.
   BENCH_FOUND_WINDOW=""
   bench_poll 60 bench_find_new_window "$full_title" "$full_main" ||
     bench_die "message box 6 of the press never appeared"
-  bench_start helper "$sysdir\\$busy_system_file" 'C:\Bench\helper.txt'
+  bench_start helper 'C:\bench\libholder.exe' "$sysdir\\$busy_system_file" 'C:\Bench\helper.txt'
   bench_poll 30 full_box_count_is 2 || bench_die "the system-folder helper did not show its box"
   # The helper's box took Wine's active window, where Wine sends the keys: raised and clicked on
   # its caption, box 6 takes it back.

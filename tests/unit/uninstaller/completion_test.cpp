@@ -23,16 +23,19 @@ class Completion : public UninstallerTest {
     return EnglishTable().at(2008) + L"\r\n" + (errors >= 0 ? L" " : L"") +
            std::to_wstring(errors) + EnglishTable().at(2009) + L"\r\n" + EnglishTable().at(2010);
   }
-  void Finish(const std::wstring& inventory = L"\r\nSubscribers:\r\n") {
+  void Finish(const std::wstring& inventory = L"\r\nSubscribers:\r\n",
+              const std::wstring& root = L"C:\\Corvane\\") {
     velmar::ProcessRunner runner(process->host(), app->log);
-    EXPECT_THROW(RunCompletion(*app, runner, L"C:\\Corvane\\", inventory), platform::ProgramEnd);
+    EXPECT_THROW(RunCompletion(*app, runner, root, inventory), platform::ProgramEnd);
   }
 };
 
 TEST_F(Completion, AnErrorFreeRunAndOk) {
   Begin();
+  app->main.SetSequenceRunning(true);  // stage A's hourglass
   server.boxes.Expect(Summary(0), mb::kIdOk);
   Finish();
+  EXPECT_EQ(views.Of("frmMain")->busy_changes.back(), false) << "the arrow is back";
   const auto* run_once = server.registry.Value(platform::reg::kCurrentUser, kRunOnceKey, L"1");
   ASSERT_NE(run_once, nullptr);
   EXPECT_EQ(run_once->type, platform::reg::kSz);
@@ -70,11 +73,28 @@ TEST_F(Completion, TheCountShowsTheErrorLinesAndCancelStartsNothing) {
 TEST_F(Completion, OlderVersionsAreToldWhichAccountsToRemove) {
   InstallProduct(0x00040000, 0x00020031, L"C:\\Corvane\\");  // 4.0(2.49)
   Begin();
+  app->main.SetSequenceRunning(true);
   const std::wstring inventory =
       L"\r\nSubscribers:\r\nAlias='jdoe', Display Name='J', Mail Alias='J'\r\n";
-  server.boxes.Expect(EnglishTable().at(2039) + L"\r\n" + inventory, mb::kIdOk);
-  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  // Each box as it opens: its text, and whether the accounts line and the arrow are there yet.
+  struct Seen {
+    std::wstring text;
+    bool line_written;
+    bool busy;
+  };
+  std::vector<Seen> seen;
+  server.boxes.otherwise = [&](const platform::sim::ShownBox& box) {
+    seen.push_back({box.text, Log().find("User being asked") != std::string::npos,
+                    views.Of("frmMain")->busy_changes.back()});
+    return seen.size() == 1 ? mb::kIdOk : mb::kIdCancel;
+  };
   Finish(inventory);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].text, EnglishTable().at(2039) + L"\r\n" + inventory);
+  EXPECT_FALSE(seen[0].line_written) << "the box comes before its line";
+  EXPECT_FALSE(seen[0].busy) << "the arrow is back before the boxes";
+  EXPECT_EQ(seen[1].text, Summary(0));
+  EXPECT_TRUE(seen[1].line_written);
   EXPECT_NE(Log().find("User being asked to remove the following accounts:\r\n\r\nSubscribers:\r\n"
                        "Alias='jdoe', Display Name='J', Mail Alias='J'\r\n\r\nExiting Application"),
             std::string::npos)
@@ -87,6 +107,39 @@ TEST_F(Completion, From4_0_2_50OnNoAccountsBox) {
   server.boxes.Expect(Summary(0), mb::kIdCancel);
   Finish();
   EXPECT_EQ(Log().find("User being asked"), std::string::npos);
+}
+
+TEST_F(Completion, ARefusedRootPathRegistersNoCleanUp) {
+  Begin();
+  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  Finish(L"\r\nSubscribers:\r\n", L"C:\\WINDOWS\\");
+  EXPECT_EQ(server.registry.Value(platform::reg::kCurrentUser, kRunOnceKey, L"1"), nullptr);
+  EXPECT_NE(Log().find("Uninstall loaded, waiting for command from user to continue.\r\n"
+                       "(warning) Root Path=C:\\WINDOWS\\ is not a folder of the product; the "
+                       "clean-up at the next logon is not registered\r\nUninstall completed at:"),
+            std::string::npos)
+      << Log();
+  EXPECT_EQ(app->log.WarningCount(), 1) << "a warning, not an error: the summary shows 0";
+  EXPECT_TRUE(server.files.Exists(L"C:\\VelmarClean.bat")) << "the copy does not depend on it";
+}
+
+TEST_F(Completion, TheBatchReplacesAnOldCopyAndAMissingOneKeepsTheEntry) {
+  Begin();
+  server.files.WriteFile(L"C:\\VelmarClean.bat", "old");
+  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  Finish();
+  EXPECT_EQ(server.files.ReadFile(L"C:\\VelmarClean.bat"), "@rd /s /q %*\r\n");
+
+  platform::sim::FileSystemState::RemoveChild(*server.files.Find(L"C:\\VelmarClean.bat"));
+  platform::sim::FileSystemState::RemoveChild(*server.files.Find(L"C:\\Tools\\VelmarClean.bat"));
+  std::erase_if(server.registry.Ensure(platform::reg::kCurrentUser, kRunOnceKey).values,
+                [](const auto& value) { return value.name == L"1"; });
+  ASSERT_FALSE(Start());
+  server.boxes.Expect(Summary(0), mb::kIdCancel);
+  Finish();
+  EXPECT_FALSE(server.files.Exists(L"C:\\VelmarClean.bat"));
+  EXPECT_NE(server.registry.Value(platform::reg::kCurrentUser, kRunOnceKey, L"1"), nullptr)
+      << "the entry stays without its batch";
 }
 
 TEST_F(Completion, NoRunOnceKeyNoBatchNoTrace) {

@@ -2,6 +2,9 @@
 // unregistrations with and without log lines, the SQL statements on their two connections in
 // order, and the two SQL Server stops with their outcome lines.
 #include "uninstaller/sequence/stage_b.h"
+
+#include <algorithm>
+
 #include "platform/sim/sim_sql_server.h"
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
@@ -28,6 +31,76 @@ constexpr char kStopsCompleted[] =
     "    net stop process completed\r\n"
     "    Stopping MSSQLSERVER\r\n"
     "    net stop process completed\r\n";
+
+// The two service tables as the press starts them: INSTSRV's with its two waited stops, then
+// the sc table with its one.
+constexpr const wchar_t* kServiceTableRows[] = {
+    L"INSTSRV ZqKtGateway REMOVE",
+    L"INSTSRV ZqKtMgr REMOVE",
+    L"net stop zqdirchangewriter",
+    L"INSTSRV ZqDirChangeWriter REMOVE",
+    L"INSTSRV ZqDSAD REMOVE",
+    L"INSTSRV ZqDSEx55 REMOVE",
+    L"INSTSRV ZqDSDomino REMOVE",
+    L"net stop zqdsglobalcatalog",
+    L"INSTSRV ZqDSGlobalCatalog REMOVE",
+    L"INSTSRV ZQGaenSvr REMOVE",
+    L"INSTSRV ZqRepDirSvrSvc REMOVE",
+    L"INSTSRV ZqUMRSyncSvr REMOVE",
+    L"INSTSRV ZqADVelmarMon REMOVE",
+    L"INSTSRV ZqTTSSvr REMOVE",
+    L"INSTSRV ZqktNodeMgr REMOVE",
+    L"INSTSRV ktBridgeConnector REMOVE",
+    L"INSTSRV ZqMsgStoreMonitorSvr REMOVE",
+    L"INSTSRV ZqMMProxySvr REMOVE",
+    L"INSTSRV TomCat REMOVE",
+    L"INSTSRV ZqSQLChangeWriter REMOVE",
+    L"INSTSRV ZqNotifierMgr REMOVE",
+    L"INSTSRV KTEMSSvc REMOVE",
+    L"INSTSRV BrannockVelmarBellhop REMOVE",
+    L"INSTSRV wypidsvc REMOVE",
+    L"INSTSRV ktIPFaxSvc REMOVE",
+    L"INSTSRV brannockVelmarTDSProxy REMOVE",
+    L"INSTSRV KtBMsgConnector REMOVE",
+    L"INSTSRV WyMessageAgingSvr REMOVE",
+    L"INSTSRV WyVrt REMOVE",
+    L"INSTSRV KtVpimConnector REMOVE",
+    L"INSTSRV WyMDBStoreMonitor REMOVE",
+    L"INSTSRV WyDohMgr REMOVE",
+    L"sc delete ZqKtGateway REMOVE",
+    L"sc delete ZqKtMgr REMOVE",
+    L"SC delete ZqDirChangeWriter REMOVE",
+    L"SC delete ZqDSAD REMOVE",
+    L"SC delete ZqDSEx55 REMOVE",
+    L"SC delete ZqDSDomino REMOVE",
+    L"net stop zqdsglobalcatalog",
+    L"SC delete ZqDSGlobalCatalog REMOVE",
+    L"SC delete ZQGaenSvr REMOVE",
+    L"SC delete ZqRepDirSvrSvc REMOVE",
+    L"SC delete ZqUMRSyncSvr REMOVE",
+    L"SC delete ZqADVelmarMon REMOVE",
+    L"SC delete ZqTTSSvr REMOVE",
+    L"SC delete ZqktNodeMgr REMOVE",
+    L"SC delete ktBridgeConnector REMOVE",
+    L"SC delete ZqMsgStoreMonitorSvr REMOVE",
+    L"SC delete ZqMMProxySvr REMOVE",
+    L"SC delete TomCat REMOVE",
+    L"SC delete ZqSQLChangeWriter REMOVE",
+    L"SC delete ZqNotifierMgr REMOVE",
+    L"SC delete KTEMSSvc REMOVE",
+    L"SC delete BrannockVelmarBellhop REMOVE",
+    L"SC delete wypidsvc REMOVE",
+    L"SC delete ktIPFaxSvc REMOVE",
+    L"SC delete brannockVelmarTDSProxy REMOVE",
+    L"SC delete KtBMsgConnector REMOVE",
+    L"SC delete WyMDBStoreMonitor REMOVE",
+    L"SC delete WyDohMgr REMOVE",
+    L"SC delete WyMessageAgingSvr REMOVE",
+    L"SC delete WyVrt REMOVE",
+    L"SC delete KtVpimConnector REMOVE",
+    L"SC delete WyNameGrammar REMOVE",
+    L"SC delete WyDirReader REMOVE",
+};
 
 class StageB : public UninstallerTest {
  protected:
@@ -114,7 +187,12 @@ TEST_F(StageB, ATypicalRunLineForLine) {
 }
 
 TEST_F(StageB, TheTwoServiceTablesInOrderWithTheirWindowStyles) {
+  const std::size_t first = server.processes().size();
   Run();
+  ASSERT_GE(server.processes().size(), first + std::size(kServiceTableRows));
+  for (std::size_t i = 0; i < std::size(kServiceTableRows); ++i) {
+    EXPECT_EQ(server.processes()[first + i].command_line, kServiceTableRows[i]) << "row " << i;
+  }
   const auto instsrv = Commands(L"INSTSRV ");
   ASSERT_EQ(instsrv.size(), 30u);
   EXPECT_EQ(instsrv.front(), L"INSTSRV ZqKtGateway REMOVE");
@@ -149,6 +227,21 @@ TEST_F(StageB, TheTwoServiceTablesInOrderWithTheirWindowStyles) {
       EXPECT_EQ(record.show_window, 1);
     }
   }
+}
+
+TEST_F(StageB, OneSecondPassesBetweenTheServiceTablesAndTheirLine) {
+  // Every 50 ms: has the last sc row started, and is the line written?
+  std::vector<std::pair<bool, bool>> samples;
+  for (std::uint64_t at = server.now_ms() + 50; at < server.now_ms() + 30'000; at += 50) {
+    server.At(at, [&] {
+      samples.emplace_back(!server.Started(L"SC delete WyDirReader").empty(),
+                           Log().find("Velmar services unregistered") != std::string::npos);
+    });
+  }
+  Run();
+  const auto between = std::count(samples.begin(), samples.end(), std::pair(true, false));
+  EXPECT_GE(between, 19);
+  EXPECT_LE(between, 21) << "one pause of one second";
 }
 
 TEST_F(StageB, WithoutInstsrvThirtyTrapLinesFromTheFirstTableAndNoneFromTheSecond) {
@@ -214,7 +307,19 @@ TEST_F(StageB, PhraseServerUnregistrationsAreSilentHoweverMany) {
 }
 
 TEST_F(StageB, SqlStatementsInOrderOnTheirTwoConnections) {
+  const std::size_t opened_before = server.sql.connection_texts().size();
   Run();
+  const auto& opened = server.sql.connection_texts();
+  // The databases on the local default instance, the backup jobs' listing, then the devices.
+  EXPECT_EQ(std::vector<std::wstring>(opened.begin() + static_cast<std::ptrdiff_t>(opened_before),
+                                      opened.end()),
+            (std::vector<std::wstring>{
+                L"Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
+                L"Data Source=",
+                L"Driver={SQL Server};server=;database=msdb",
+                L"Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
+                L"Initial Catalog=msdb;Data Source=",
+            }));
   std::vector<std::wstring> executed;
   std::vector<std::wstring> where;
   for (const auto& statement : server.sql.statements()) {

@@ -2,13 +2,17 @@
 // shortcuts with their skip rules, web folder, system-folder files and installed-programs
 // entries; and the footprint fence, where hostile registry values must not cost one file or
 // key outside the product's footprint.
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/sim/windows_programs.h"
 #include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
+#include "uninstaller/sequence/completion.h"
 #include "uninstaller/sequence/footprint.h"
+#include "uninstaller/sequence/stage_b.h"
 #include "uninstaller/sequence/stage_c.h"
 
 namespace uninstaller::testing {
@@ -78,6 +82,12 @@ class StageC : public UninstallerTest {
     return server.registry.Find(root, path) != nullptr;
   }
 };
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
 
 std::string Lines(std::initializer_list<std::string> lines) {
   std::string text;
@@ -342,6 +352,15 @@ TEST_F(StageC, SystemFolderFilesInOrderWithOnePauseBeforeThePrograms) {
   server.files.WriteFile(std::wstring(kSys) + L"zqwm.dll", "x").in_use = 1;
   ASSERT_FALSE(StartWith(L""));
   const auto before = server.now_ms();
+  // Every 50 ms of the stage: are the libraries gone yet, and the programs?
+  std::vector<std::pair<bool, bool>> samples;
+  const std::wstring last_library = std::wstring(kSys) + L"velmarsipstack.dll";
+  const std::wstring first_program = std::wstring(kSys) + L"ZqTrapConnectionHolder.exe";
+  for (std::uint64_t at = before + 50; at < before + 2000; at += 50) {
+    server.At(at, [&] {
+      samples.emplace_back(!server.files.Exists(last_library), !server.files.Exists(first_program));
+    });
+  }
   const std::string log = Run();
   const auto elapsed = server.now_ms() - before;
   std::string expected = "System32 path=C:\\WINDOWS\\system32\\\r\n";
@@ -356,6 +375,33 @@ TEST_F(StageC, SystemFolderFilesInOrderWithOnePauseBeforeThePrograms) {
   EXPECT_TRUE(server.files.Exists(std::wstring(kSys) + L"zqother.dll"));
   EXPECT_GE(elapsed, 1000u);
   EXPECT_LT(elapsed, 2000u) << "one pause of one second";
+  const auto paused = std::count(samples.begin(), samples.end(), std::pair(true, false));
+  EXPECT_GE(paused, 15) << "the second passes with the libraries gone and the programs still there";
+  EXPECT_EQ(std::count(samples.begin(), samples.end(), std::pair(false, false)), 0)
+      << "no time passes before the libraries";
+}
+
+TEST_F(StageC, FailuresAreReportedFromTheWebFolderOnAndSilentBefore) {
+  auto& f = server.files;
+  f.WriteFile(L"C:\\WYCA.tmp\\busy.tmp", "x").in_use = 1;
+  f.WriteFile(std::wstring(kDesktop) + L"\\Statusmonitor.lnk", "lnk").in_use = 1;
+  f.WriteFile(L"C:\\Program Files\\Corvane\\Bin\\busy.exe", "x").in_use = 1;
+  f.WriteFile(L"C:\\Inetpub\\wwwroot\\ZqXML\\busy.xml", "x").in_use = 1;
+  server.registry.SetString(reg::kLocalMachine, L"Software\\Phrase Server Classes\\A", L"x", L"y");
+  server.registry.Find(reg::kLocalMachine, L"Software\\Phrase Server Classes\\A")->deny_write =
+      true;
+  ASSERT_FALSE(StartWith(L""));
+  const std::string log = Run();
+  EXPECT_EQ(Count(log, "(error)"), 1u) << log;
+  EXPECT_NE(log.find("Path to wwwroot=C:\\Inetpub\\wwwroot\r\n    Removing ZqXML directory\r\n"
+                     "(error) Description:Permission denied number: 70\r\nIIS directories "
+                     "removed\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("c:\\WYCA.tmp folder removed\r\n"), std::string::npos)
+      << "the line follows a silent failure";
+  EXPECT_TRUE(f.Exists(std::wstring(kDesktop) + L"\\Statusmonitor.lnk"));
+  EXPECT_TRUE(HasKey(reg::kLocalMachine, L"Software\\Phrase Server Classes\\A"));
 }
 
 TEST_F(StageC, EmptySystemRootFallsBackToThePlatformsWindowsFolder) {
@@ -414,25 +460,46 @@ bool InFootprint(const std::wstring& item) {
   return false;
 }
 
+// What the completion may add outside the footprint: the batch on drive C: and, for a usable
+// "Root Path", the RunOnce value that starts it.
+bool WrittenByCompletion(const std::wstring& item) {
+  return item == L"C:\\VELMARCLEAN.BAT" ||
+         item == L"HKCU\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUNONCE = 1";
+}
+
 class Footprint : public StageC {
  protected:
   // Things of the machine every hostile value below could reach if it were obeyed.
   void SetUp() override {
     StageC::SetUp();
+    platform::sim::InstallWindowsPrograms(server);
     auto& f = server.files;
-    for (const auto* path :
-         {L"C:\\boot.ini", L"C:\\zqconfig.sys", L"C:\\WYICA.txt", L"C:\\status monitor.txt",
-          L"C:\\Velmar\\keep.txt", L"C:\\ZqXML\\keep.xml", L"C:\\Dat\\keep.doc",
-          L"C:\\Data\\important.doc", L"C:\\gearloft.ini", L"C:\\Configuration Setup.txt",
-          L"C:\\WINDOWS\\win.ini", L"C:\\WINDOWS\\system32\\kernel32.dll",
-          L"C:\\WINDOWS\\system32\\zqsystem.dll", L"C:\\Program Files\\Other\\app.exe",
-          L"C:\\Documents and Settings\\Administrator\\ntuser.dat",
-          L"C:\\Tools\\VelmarUninstall3xandUp.exe", L"C:\\Tools\\PelletSetup.exe",
-          L"C:\\Users\\Public\\x.txt"}) {
+    for (const auto* path : {L"C:\\boot.ini",
+                             L"C:\\zqconfig.sys",
+                             L"C:\\WYICA.txt",
+                             L"C:\\status monitor.txt",
+                             L"C:\\Velmar\\keep.txt",
+                             L"C:\\ZqXML\\keep.xml",
+                             L"C:\\Dat\\keep.doc",
+                             L"C:\\Data\\important.doc",
+                             L"C:\\gearloft.ini",
+                             L"C:\\Configuration Setup.txt",
+                             L"C:\\WINDOWS\\win.ini",
+                             L"C:\\WINDOWS\\system32\\kernel32.dll",
+                             L"C:\\WINDOWS\\system32\\zqsystem.dll",
+                             L"C:\\Program Files\\Other\\app.exe",
+                             L"C:\\Documents and Settings\\Administrator\\ntuser.dat",
+                             L"C:\\Tools\\VelmarUninstall3xandUp.exe",
+                             L"C:\\Tools\\PelletSetup.exe",
+                             L"C:\\Users\\Public\\x.txt",
+                             L"C:\\Localize\\PhraseServers\\enu\\phrases.dll",
+                             L"C:\\Components\\zqcore.dll"}) {
       f.WriteFile(path, "keep");
     }
+    f.WriteFile(L"C:\\Tools\\VelmarClean.bat", "@rd /s /q %*\r\n");
     server.registry.SetString(reg::kLocalMachine, L"Software\\Other", L"x", L"y");
     server.registry.SetString(reg::kCurrentUser, L"Software\\Other", L"x", L"y");
+    server.registry.Ensure(reg::kCurrentUser, kRunOnceKey);
   }
 
   std::set<std::wstring> Take() {
@@ -444,9 +511,26 @@ class Footprint : public StageC {
     return items;
   }
 
-  // Every value the stage reads set to the same hostile text, "Root Path" to another; the
-  // stage runs and not one file or key outside the footprint may be gone.
-  void RunHostile(const std::wstring& value, const std::wstring& root_path) {
+  // Stages B and C and the completion as the press runs them, to the end of the program, on
+  // the "Root Path" given; the log lines of the run.
+  std::string RunToTheEnd(const std::wstring& root_path) {
+    const std::string before = Log();
+    velmar::ProcessRunner runner(app->host, app->log);
+    ErrorTrap trap(app->log);
+    FileHelpers helpers(app->host, app->log, runner);
+    RunStageB(*app, runner, trap, helpers, root_path);
+    RunStageC(*app, runner, trap, helpers, root_path);
+    server.boxes.ExpectAny(platform::mb::kIdCancel);
+    EXPECT_THROW(RunCompletion(*app, runner, root_path, L"\r\nSubscribers:\r\n"),
+                 platform::ProgramEnd);
+    return Log().substr(before.size());
+  }
+
+  // Every value the sequence reads set to the same hostile text, "Root Path" to another; the
+  // whole run ends the program, and not one file or key outside the footprint may be gone or
+  // added but what the completion writes. The run's log lines go to *log_out.
+  void RunHostile(const std::wstring& value, const std::wstring& root_path,
+                  std::string* log_out = nullptr, bool root_usable = false) {
     SCOPED_TRACE("value=" + platform::Utf8FromWide(value) +
                  " root=" + platform::Utf8FromWide(root_path));
     auto& r = server.registry;
@@ -458,36 +542,80 @@ class Footprint : public StageC {
     r.SetString(reg::kLocalMachine, L"Software\\Microsoft\\InetStp", L"PathWWWRoot", value);
     r.SetString(reg::kLocalMachine, L"Software\\Microsoft\\Windows NT\\CurrentVersion",
                 L"SystemRoot", value);
-    InstallProduct(0x00040000, 0x00030032, root_path);  // an earlier run took the product keys
+    std::erase_if(r.Ensure(reg::kCurrentUser, kRunOnceKey).values,
+                  [](const auto& stored) { return stored.name == L"1"; });
+    // An earlier run took the product keys and its services.
+    InstallProduct(0x00040000, 0x00030032, root_path);
+    for (const auto* name : kServices) server.services.Install(name, platform::svc::kRunning);
     ASSERT_FALSE(StartWith(L"")) << "start-up accepts this Root Path";
     const auto before = Take();
-    const std::string log = Run(root_path);
+    const std::string log = RunToTheEnd(root_path);
     const auto after = Take();
     for (const auto& item : before) {
       if (after.count(item) == 0 && !InFootprint(item)) {
         ADD_FAILURE() << "lost " << platform::Utf8FromWide(item) << "\n" << log;
       }
     }
+    for (const auto& item : after) {
+      if (before.count(item) == 0 && !InFootprint(item) && !WrittenByCompletion(item)) {
+        ADD_FAILURE() << "added " << platform::Utf8FromWide(item) << "\n" << log;
+      }
+    }
     EXPECT_NE(log.find("(warning) CorvaneRootPath="), std::string::npos) << log;
     EXPECT_NE(log.find("Removed message store configuration wizard"), std::string::npos);
+    EXPECT_TRUE(log.ends_with("\r\n") &&
+                log.rfind("\r\nExiting Application at:") == log.rfind("\r\n", log.size() - 3))
+        << "the run ends the program\n"
+        << log;
+    const bool registered = r.Value(reg::kCurrentUser, kRunOnceKey, L"1") != nullptr;
+    const bool refused = log.find("(warning) Root Path=" + platform::Utf8FromWide(root_path) +
+                                  " is not a folder of the product; the clean-up at the next "
+                                  "logon is not registered\r\n") != std::string::npos;
+    EXPECT_EQ(registered, root_usable);
+    EXPECT_EQ(refused, !root_usable);
+    if (log_out != nullptr) *log_out = log;
+  }
+
+  // The four shortcut folders and the web root refused, each with its warning line.
+  static void ExpectFoldersSkipped(const std::string& log, const std::wstring& value) {
+    const std::string text = platform::Utf8FromWide(value);
+    for (const char* name : {"Common Startup", "Common Programs", "Desktop", "Common Desktop"}) {
+      EXPECT_NE(log.find("(warning) " + std::string(name) + "=" + text +
+                         " is not a usable shortcut folder; its shortcuts were not removed\r\n"),
+                std::string::npos)
+          << name << "\n"
+          << log;
+    }
+    EXPECT_EQ(Count(log, "is not a usable shortcut folder"), 4u);
+    EXPECT_NE(log.find("Path to wwwroot=" + text + "\r\n(warning) PathWWWRoot=" + text +
+                       " is not a usable web root; no web folder removed\r\nIIS directories "
+                       "removed\r\n"),
+              std::string::npos)
+        << log;
   }
 };
 
 TEST_F(Footprint, EmptyValues) {
-  RunHostile(L"", L"C:\\WINDOWS\\");
+  std::string log;
+  RunHostile(L"", L"C:\\WINDOWS\\", &log);
+  ExpectFoldersSkipped(log, L"");
 }
 
 TEST_F(Footprint, RelativeValues) {
   for (const std::wstring value :
        {L"Corvane", L"\\", L"\\\\", L"..\\..", L"C:Corvane", L"\\Program Files\\Corvane"}) {
-    RunHostile(value, L"Tools\\Corvane");
+    std::string log;
+    RunHostile(value, L"Tools\\Corvane", &log);
+    ExpectFoldersSkipped(log, value);
   }
 }
 
 TEST_F(Footprint, DriveRootsInEveryDisguise) {
   for (const std::wstring value :
        {L"C:\\", L"c:", L"C:\\\\\\", L"C:\\.", L"C:\\WINDOWS\\..", L"C:\\ ", L"C:/", L"C:\\*"}) {
-    RunHostile(value, L"C:\\\\\\\\");
+    std::string log;
+    RunHostile(value, L"C:\\\\\\\\", &log);
+    ExpectFoldersSkipped(log, value);
   }
 }
 
@@ -504,6 +632,47 @@ TEST_F(Footprint, SystemFoldersAndTheUninstallersOwn) {
   for (const auto& value : folders) {
     for (const auto& root : folders) RunHostile(value, root);
   }
+}
+
+TEST_F(Footprint, AProfilesFolderNamedThroughTheSystemDriveIsRefused) {
+  const std::wstring profiles = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+  server.registry.SetString(reg::kLocalMachine, profiles, L"ProfilesDirectory",
+                            L"%SystemDrive%\\Profiles");
+  for (auto& value : server.registry.Ensure(reg::kLocalMachine, profiles).values) {
+    value.type = reg::kExpandSz;  // as Windows stores it
+  }
+  server.files.WriteFile(L"C:\\Profiles\\jdoe\\ntuser.dat", "keep");
+  server.registry.SetString(reg::kLocalMachine, kSetupKey, L"CorvaneRootPath", L"c:\\profiles");
+  ASSERT_FALSE(StartWith(L""));
+  const std::string log = Run();
+  EXPECT_NE(log.find("(warning) CorvaneRootPath=c:\\profiles is not a folder of the product; "
+                     "removing Root Path=C:\\Program Files\\Corvane instead\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(server.files.Exists(L"C:\\Profiles\\jdoe\\ntuser.dat"));
+}
+
+// The folders the clean-up batch refuses by their environment names are refused here too, so a
+// root the batch would refuse at the next logon is never deleted now nor registered for it.
+TEST_F(Footprint, FoldersTheEnvironmentNamesAreRefused) {
+  const std::pair<const wchar_t*, const wchar_t*> variables[] = {
+      {L"ProgramData", L"C:\\ProgramData"},
+      {L"PUBLIC", L"C:\\Users\\Public"},
+      {L"ALLUSERSPROFILE", L"C:\\Documents and Settings\\All Users"},
+      {L"ProgramFiles(x86)", L"D:\\Apps (x86)"},
+      {L"USERPROFILE", L"E:\\Home\\administrator"},
+  };
+  for (const auto& [name, folder] : variables) {
+    server.environment.Set(name, folder);
+    server.files.WriteFile(std::wstring(folder) + L"\\Vendor\\keep.dat", "keep");
+  }
+  server.files.WriteFile(L"C:\\WINDOWS\\SysWOW64\\keep.dll", "keep");
+  for (const auto& [name, folder] : variables) {
+    RunHostile(folder, folder);
+    EXPECT_TRUE(server.files.Exists(std::wstring(folder) + L"\\Vendor\\keep.dat")) << name;
+  }
+  RunHostile(L"C:\\WINDOWS\\SysWOW64", L"c:\\windows\\syswow64\\");
+  EXPECT_TRUE(server.files.Exists(L"C:\\WINDOWS\\SysWOW64\\keep.dll"));
 }
 
 TEST_F(Footprint, FoldersHoldingTheUninstallerOrTheSystemAreRefusedToo) {
@@ -532,8 +701,12 @@ TEST_F(Footprint, AProgramGroupHoldingTheUninstallerStays) {
 }
 
 TEST_F(Footprint, OverlongAndNonAsciiValues) {
-  RunHostile(L"C:\\" + std::wstring(300, L'a'), L"C:\\Program Files");
-  RunHostile(L"C:\\\u65e5\u672c\u8a9e", L"C:\\\u0414\u0430\u0442");
+  const std::wstring overlong = L"C:\\" + std::wstring(300, L'a');
+  std::string log;
+  RunHostile(overlong, L"C:\\Program Files", &log);
+  ExpectFoldersSkipped(log, overlong);
+  RunHostile(L"C:\\\u65e5\u672c\u8a9e", L"C:\\\u0414\u0430\u0442", nullptr,
+             /*root_usable=*/true);
 }
 
 }  // namespace
