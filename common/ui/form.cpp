@@ -66,6 +66,14 @@ void Form::SetEnabled(std::string_view control, bool enabled) {
   Refresh(control);
 }
 
+bool Form::Clickable(std::string_view control) const {
+  for (const ControlRow* row = Control(control); row != nullptr; row = Control(row->parent)) {
+    if (!Enabled(row->name)) return false;
+    if (row->kind != Kind::kMenuItem && row->kind != Kind::kMenu) break;
+  }
+  return Enabled(control);
+}
+
 Rect Form::Place(std::string_view control) const {
   const State* state = Find(control);
   return state ? state->place : Rect{};

@@ -112,6 +112,8 @@ class Form {
   void SetChecked(std::string_view control, bool checked);
   bool Enabled(std::string_view control) const;
   void SetEnabled(std::string_view control, bool enabled);
+  // Enabled, and so is every menu it sits in: a click on anything else cannot happen.
+  bool Clickable(std::string_view control) const;
   Rect Place(std::string_view control) const;  // current place, twips
   void SetPlace(std::string_view control, const Rect& rect);
   void SetProgress(int minimum, int maximum, int value);

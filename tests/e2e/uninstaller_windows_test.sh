@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The uninstaller's windows under Wine, driven as a user would: the failover warning, the main
-# window, About with its language menu, the help window, in English, switched to German, German
-# from the start and at 144 DPI. Asserts titles, the help page address, window sizes and the
+# window, About with its language menu, the help window and the progress window, in English,
+# switched to German, German from the start and both at 144 DPI. Asserts titles, the help page address, window sizes and the
 # closing log line, and leaves a screenshot of every window (docs/screenshots come from here).
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_windows_test.sh
@@ -12,14 +12,20 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/dist/VelmarUninstall3xandUp.exe}"
 : "${FAKESVC_EXE:=$BENCH_BUILD_DIR/e2e/bin/fakesvc.exe}"
+# The progress window shows only while a SQL Server's directory data goes; this never-shipped
+# variant shows it over the main window after the real start-up (programs/splash).
+: "${SPLASH_PREVIEW_EXE:=$BENCH_BUILD_DIR/e2e/bin/splashpreview.exe}"
 # The program finds its language libraries and help page beside itself: the whole dist folder.
 dist_dir=$(dirname "$UNINSTALLER_EXE")
-for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$dist_dir/VelmarUninstall3xandUp_DEU.dll" \
+for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SPLASH_PREVIEW_EXE" "$dist_dir/VelmarUninstall3xandUp_DEU.dll" \
   "$dist_dir/VelmarUninstall3xandUp.htm"; do
   [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
 done
 
 program='C:\Tools\VelmarUninstall3xandUp.exe'
+# It takes the language libraries named after the program from its own folder, as the
+# uninstaller does, so it goes under the uninstaller's name into a folder of its own.
+splash_program='C:\Preview\VelmarUninstall3xandUp.exe'
 title_en="Velmar Uninstaller"
 title_de="Velmar-Deinstallationsprogramm"
 warning_en="Uninstall - WARNING"
@@ -33,6 +39,8 @@ closing_de='^Exiting Application at:[0-9]{1,2}\.[0-9]{1,2}\.[0-9]{4} [0-9]{1,2}:
 main_twips=(7620 4485)
 warning_twips=(7845 3570)
 about_twips=(6090 3285)
+splash_twips=(7245 945)
+splash_offset=(200 500)  # from the main window's top left corner
 proceed_at=(1200 3240)  # inside Proceed (120, 3000, 3315 x 495)
 link_at=(600 1950)      # inside "Change Language" (180, 1860, 2895 x 195)
 ok_at=(5300 2940)       # inside OK (4680, 2760, 1275 x 375)
@@ -53,6 +61,10 @@ fresh_machine() {
       [ -f "$file" ] && echo "file | C:\\Tools\\$(basename "$file") | @$file"
     done
     echo "file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE"
+    echo "file  | C:\\Preview\\VelmarUninstall3xandUp.exe | @$SPLASH_PREVIEW_EXE"
+    for file in "$dist_dir"/VelmarUninstall3xandUp_*.dll; do
+      echo "file | C:\\Preview\\$(basename "$file") | @$file"
+    done
     echo "value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000"
     echo "value | HKLM\\Software\\Quillon | Build Number | REG_DWORD | 0x00030032"
     echo "value | HKLM\\Software\\Quillon\\Corvane\\1.0 | Root Path | REG_SZ | C:\\Program Files\\Corvane"
@@ -210,6 +222,44 @@ last_popup_entries() {
       END { for (i = 1; i <= NR; i++) if (menu[i] == menu[NR]) print text[i] }'
 }
 
+# near ACTUAL EXPECTED: within one pixel (the place goes through twips and back).
+near() { (($1 - $2 <= 1 && $2 - $1 <= 1)); }
+
+# show_splash TAG DPI LOCALE WARNING_TITLE MAIN_TITLE CLOSING_REGEX: the progress window over
+# the main window, photographed together as splash-TAG, borderless, at its size and place; then
+# the close box ends the program as ever.
+show_splash() {
+  local tag=$1 dpi=$2 main splash X Y WIDTH HEIGHT main_x main_y
+  shift 2
+  before=$(xdotool search --onlyvisible --name '' 2>/dev/null | tr '\n' ' ')
+  wine_locale "$1"
+  bench_start "splash-$tag" "$splash_program"
+  wine_locale ""
+  shift
+  wait_window "$1" "splash-failover-$tag" || bench_die "splash-$tag: no failover warning"
+  click_twips "$window" "$dpi" "${warning_twips[@]}" "${proceed_at[@]}"
+  wait_window "$2" "splash-main-$tag" "$window" || bench_die "splash-$tag: no main window"
+  main=$window
+  shot_with_popup "$main" "splash-$tag"
+  splash=$found
+  [ -n "$splash" ] || return 0
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  main_x=$X main_y=$Y
+  eval "$(xdotool getwindowgeometry --shell "$splash")"
+  bench_expect_eq "splash-$tag: no frame, the size the twips give" \
+    "$(px "${splash_twips[0]}" "$dpi")x$(px "${splash_twips[1]}" "$dpi")" "${WIDTH}x$HEIGHT"
+  if near $((X - main_x)) "$(px "${splash_offset[0]}" "$dpi")" &&
+    near $((Y - main_y)) "$(px "${splash_offset[1]}" "$dpi")"; then
+    printf 'ok: splash-%s: 200 twips right of and 500 below the main window\n' "$tag" >&2
+  else
+    _bench_fail "splash-$tag: at +$((X - main_x))+$((Y - main_y)) from the main window"
+  fi
+  # The progress window took the focus as it showed; a click on the main window's caption takes
+  # it back, so the close box's keys reach the main window.
+  timeout 10 xdotool mousemove --window "$main" 60 $((dpi / 8)) click 1 >/dev/null 2>&1 || true
+  close_main "splash-$tag" "$main" "$3"
+}
+
 # --- English, switched to German on the way --------------------------------------------------
 fresh_machine 96
 BENCH_WINEDEBUG=+atl,+menu bench_start en "$program"
@@ -261,6 +311,7 @@ expect_help_page en "en: the help window from the main menu shows the same page"
 close_window en help "$window"
 window_gone "$main" && _bench_fail "en: the main window went away with the help window"
 close_main en "$main" "$closing_en"
+show_splash en 96 "" "$warning_en" "$title_en" "$closing_en"
 
 # --- German from the start: Wine's user language decides -------------------------------------
 # Wine takes the user's locale from LC_ALL; the host needs no German locale of its own. The
@@ -289,6 +340,25 @@ wait_window "$title_de" details-de "$main" || bench_die "de: Hilfe > Hilfe opene
 close_window de help "$window"
 # The date in the closing line follows the user's locale too.
 close_main de "$main" "$closing_de"
+show_splash de 96 de_DE.UTF-8 "$warning_de" "$title_de" "$closing_de"
+
+# --- Korean: no library, English texts, but the controls take the Korean font ----------------
+# Wine's +font trace shows every font made: (height width escapement orientation pitch
+# precision clip quality charset) face. The font table gives Korean charset 129 and Gulim.
+wine_locale ko_KR.UTF-8
+BENCH_WINEDEBUG=+font bench_start ko "$program"
+wine_locale ""
+wait_window "$warning_en" failover-ko || bench_die "ko: no failover warning"
+click_twips "$window" 96 "${warning_twips[@]}" "${proceed_at[@]}"
+wait_window "$title_en" main-ko "$window" || bench_die "ko: no main window"
+close_main ko "$window" '^Exiting Application at:.+'$'\r''$'
+# Debug strings show the face's characters as hexadecimal escapes: \ad74\b9bc is Gulim.
+korean_fonts=$(grep -cF ' 129) L"\ad74\b9bc"' "$BENCH_LOG_DIR/ko.err" || true)
+if ((korean_fonts > 0)); then
+  printf 'ok: ko: the controls were given the Korean font (%s fonts)\n' "$korean_fonts" >&2
+else
+  _bench_fail "ko: no font with charset 129 and the Korean face in $BENCH_LOG_DIR/ko.err"
+fi
 
 # --- English at 144 DPI: every window 1.5 times as large --------------------------------------
 # expect_scaled WHAT WINDOW SIZE_AT_96 CLIENT_TWIPS_W CLIENT_TWIPS_H: the client area grows from
@@ -321,6 +391,30 @@ wait_window "$title_en" about-en-144dpi "$main" || bench_die "144dpi: Help > Abo
 expect_scaled "About" "$window" "$about_size" "${about_twips[@]}"
 click_twips "$window" 144 "${about_twips[@]}" "${ok_at[@]}"
 bench_poll 10 window_gone "$window" || _bench_fail "144dpi: OK did not close About"
+menu "$main" Right Down Return
+wait_window "$title_en" details-en-144dpi "$main" || bench_die "144dpi: Help > Help opened nothing"
+close_window hidpi help "$window"
 close_main hidpi "$main" "$closing_en"
+show_splash en-144dpi 144 "" "$warning_en" "$title_en" "$closing_en"
+
+# --- German at 144 DPI: the longer texts must still fit ---------------------------------------
+wine_locale de_DE.UTF-8
+fresh_machine 144
+bench_start hidpi-de "$program"
+wine_locale ""
+wait_window "$warning_de" failover-de-144dpi || bench_die "144dpi-de: no failover warning"
+warning=$window
+click_twips "$warning" 144 "${warning_twips[@]}" "${proceed_at[@]}"
+wait_window "$title_de" main-de-144dpi "$warning" || bench_die "144dpi-de: no main window"
+main=$window
+menu "$main" Right Down Down Return
+wait_window "$title_de" about-de-144dpi "$main" || bench_die "144dpi-de: Hilfe > Info opened nothing"
+click_twips "$window" 144 "${about_twips[@]}" "${ok_at[@]}"
+bench_poll 10 window_gone "$window" || _bench_fail "144dpi-de: OK did not close About"
+menu "$main" Right Down Return
+wait_window "$title_de" details-de-144dpi "$main" || bench_die "144dpi-de: Hilfe > Hilfe opened nothing"
+close_window hidpi-de help "$window"
+close_main hidpi-de "$main" "$closing_de"
+show_splash de-144dpi 144 de_DE.UTF-8 "$warning_de" "$title_de" "$closing_de"
 
 bench_finish

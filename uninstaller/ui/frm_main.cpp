@@ -95,6 +95,7 @@ void FrmMain::Auto_Init() {
 }
 
 void FrmMain::OnClick(std::string_view control) {
+  if (!Clickable(control)) return;  // while the sequence runs: no nested run, no menu
   if (control == "chkRemoveSubscriberInfo") {
     if (Checked(control)) AskOptionQuestions();  // clearing the box asks nothing
   } else if (control == "cmdExit" || control == "mnuExit") {

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 
 namespace velmar::ui::win32 {
@@ -129,14 +130,19 @@ void Win32FormView::CreateMenus() {
 RECT Win32FormView::PixelsOf(const ControlRow& control) const {
   Rect place = form_.Place(control.name);
   // Children of a frame are placed relative to it; a group box is no real container.
+  int frame_right = 0;  // twips, of the innermost frame; 0 when none
   for (const ControlRow* parent = form_.Control(control.parent); parent != nullptr;
        parent = form_.Control(parent->parent)) {
     const Rect frame = form_.Place(parent->name);
     place.left += frame.left;
     place.top += frame.top;
+    frame_right += frame.left + (frame_right == 0 ? frame.width : 0);
   }
-  return {Px(place.left), Px(place.top), Px(place.left + place.width),
-          Px(place.top + place.height)};
+  int right = Px(place.left + place.width);
+  // A child that reaches its frame's edge stops short of the frame's etched line (2 pixels),
+  // which it would otherwise paint over.
+  if (frame_right != 0) right = std::min(right, Px(frame_right) - 2);
+  return {Px(place.left), Px(place.top), right, Px(place.top + place.height)};
 }
 
 void Win32FormView::CreateControls() {

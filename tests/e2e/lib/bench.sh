@@ -33,7 +33,7 @@ BENCH_REPO_DIR=$(cd "$BENCH_LIB_DIR/../../.." && pwd)
 : "${BENCH_BUILD_DIR:=$BENCH_REPO_DIR/build/windows}"
 : "${BENCH_CACHE_DIR:=${XDG_CACHE_HOME:-$HOME/.cache}/velmar-wine}"
 # Bumped whenever the template recipe below changes, so old cached templates are not reused.
-BENCH_TEMPLATE_RECIPE=r2
+BENCH_TEMPLATE_RECIPE=r3
 
 BENCH_FAILURES=0
 BENCH_SHOT_COUNT=0
@@ -249,9 +249,24 @@ _bench_template_make() {
     rm -f "$link" && mkdir -p "$link"
   done < <(find "$tmp/drive_c/users" -type l -print0)
   rm -f "$tmp/wineserver"
+  _bench_template_fonts "$tmp"
   touch "$tmp/.velmar-template"
   mv "$tmp" "$final"
   bench_log "template ready in $(( ($(_bench_now_ms) - started) / 1000 )) s"
+}
+
+# Wine draws the caption buttons (close, minimise, maximise) with glyphs of its Marlett symbol
+# font. Debian's Wine does not load the fonts of its own data folder, so without this copy in
+# the Windows font folder the title bars show the glyphs' letters ("r", "0 1 r") instead.
+_bench_template_fonts() {
+  local prefix=$1 dir
+  for dir in /usr/share/wine/fonts /usr/lib/wine/fonts /opt/wine*/share/wine/fonts; do
+    if [ -f "$dir/marlett.ttf" ]; then
+      cp "$dir/marlett.ttf" "$prefix/drive_c/windows/Fonts/"
+      return 0
+    fi
+  done
+  bench_log "no marlett.ttf found: title bars will show letters for their buttons"
 }
 
 # Debian's Wine keeps the server socket in ${TMPDIR:-/tmp}/wine-XXXXXX, named in the prefix's

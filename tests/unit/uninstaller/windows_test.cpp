@@ -1,6 +1,15 @@
 // The uninstaller's windows as the program's logic drives them: captions in English and after
 // a language change, the option questions, the progress rows, the About window's version and
 // language menu, the details window's layout rule, the splash placement and the ways out.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/sim/windows_programs.h"
+#include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
 #include "uninstaller/languages/language_tables.h"
 
@@ -95,6 +104,87 @@ TEST_F(Windows, EveryWayOutWritesTheClosingLine) {
   }
 }
 
+// A real Uninstall press on a machine whose programs answer: the window while the run is on.
+class RunningPress : public Windows {
+ protected:
+  void SetUp() override {
+    platform::sim::InstallWindowsPrograms(server);
+    server.InstallProgram(L"C:\\Tools\\kill.exe", platform::sim::KillProgram());
+    server.InstallProgram(L"C:\\Tools\\PelletSetup.exe", platform::sim::RunsFor(3000));
+  }
+  void Questions() {
+    for (std::uint32_t id : {2012u, 2002u, 2003u, 2004u})
+      server.boxes.Expect(EnglishTable().at(id), mb::kIdYes);
+  }
+  // Presses Uninstall and, one second into the TSP step, acts as the user; true when the
+  // program ended.
+  bool PressAndMeanwhile(std::function<void()> act) {
+    bool acted = false;
+    server.At(server.now_ms() + 1000, [&, act] {
+      acted = true;
+      act();
+    });
+    bool ended = false;
+    try {
+      app->main.OnClick("cmdUninstall");
+    } catch (const platform::ProgramEnd&) {
+      ended = true;
+    }
+    EXPECT_TRUE(acted) << "the run was over before the user acted";
+    return ended;
+  }
+  std::size_t BoxesShown(std::uint32_t id) const {
+    const auto& shown = server.boxes.shown();
+    return static_cast<std::size_t>(std::count_if(shown.begin(), shown.end(), [&](const auto& box) {
+      return box.text == EnglishTable().at(id);
+    }));
+  }
+};
+
+TEST_F(RunningPress, NothingButExitCanBeClickedWhileTheSequenceRuns) {
+  StartIdle();
+  Questions();
+  server.boxes.ExpectAny(mb::kIdCancel);  // the closing summary
+  const bool ended = PressAndMeanwhile([&] {
+    EXPECT_FALSE(app->main.Enabled("cmdUninstall"));
+    EXPECT_FALSE(app->main.Enabled("mnuFile"));
+    EXPECT_FALSE(app->main.Enabled("mnuHelp"));
+    EXPECT_TRUE(app->main.Enabled("cmdExit"));
+    EXPECT_EQ(views.Of("frmMain")->busy_changes, std::vector<bool>{true}) << "hourglass";
+    for (const char* control : {"cmdUninstall", "mnuExit", "Help", "About"}) {
+      app->main.OnClick(control);  // must do nothing: a nested run, an exit or a window
+    }
+  });
+  EXPECT_TRUE(ended) << "the run goes on to its own end";
+  EXPECT_EQ(BoxesShown(2012), 1u) << "a second press asked its first question again";
+  EXPECT_EQ(server.Started(L"C:\\Tools\\PelletSetup.exe").size(), 1u);
+  EXPECT_EQ(views.loads["frmAbout"], 0);
+  EXPECT_EQ(views.loads["frmDetails"], 0);
+}
+
+TEST_F(RunningPress, ExitAndTheCloseBoxEndTheRunAfterTheClosingLine) {
+  for (const char* way : {"cmdExit", "close box"}) {
+    StartIdle();
+    Questions();
+    const bool ended = PressAndMeanwhile([&] {
+      if (std::string_view(way) == "close box") {
+        app->main.OnClose();
+      } else {
+        app->main.OnClick(way);
+      }
+    });
+    EXPECT_TRUE(ended) << way;
+    const std::string log = Log();
+    const std::size_t tsp = log.rfind("   removing TSP information\r\n");
+    const std::size_t last = log.rfind("\r\n", log.size() - 3) + 2;
+    ASSERT_NE(tsp, std::string::npos) << way;
+    EXPECT_GT(last, tsp) << way;
+    EXPECT_EQ(log.substr(last, 23), "Exiting Application at:") << way;
+    EXPECT_EQ(log.find("\r\n", last), log.size() - 2) << way << ": nothing after it";
+    EXPECT_TRUE(server.Started(L"Net Stop TomCat").empty()) << way;
+  }
+}
+
 TEST_F(Windows, AboutShowsTheVersionAndNoLanguages) {
   StartIdle();
   OpenAbout();
@@ -105,6 +195,16 @@ TEST_F(Windows, AboutShowsTheVersionAndNoLanguages) {
   EXPECT_EQ(app->about.DynamicMenu()[0].tag, L"1033");
   app->about.OnClick("lblChangeLanguage");
   EXPECT_EQ(views.Of("frmAbout")->popups, std::vector<std::string>{"mnuSelectLanguage"});
+}
+
+TEST_F(Windows, TheOnlyEntryWithoutLibrariesSwitchesToEnglish) {
+  server.locale.user_lang_id = 1031;  // a German server, but no language library beside us
+  StartIdle();
+  OpenAbout();
+  EXPECT_EQ(app->localize.current_language(), 1031u);
+  app->about.OnMenuItem("mnuLanguageList", 0);  // "No languages loaded"
+  EXPECT_EQ(app->localize.current_language(), 1033u);
+  ExpectCaptions(app->main, EnglishTable());
 }
 
 TEST_F(Windows, OneLibraryStillMeansNoLanguages) {
@@ -156,6 +256,18 @@ TEST_F(Windows, ChangingTheLanguageRelabelsEveryLoadedWindow) {
   EXPECT_EQ(views.Of("frmFailoverWarning")->fonts.size(), 0u) << "takes no language fonts";
   EXPECT_EQ(views.Of("frmAbout")->busy_changes, (std::vector<bool>{true, false}));
   EXPECT_EQ(app->localize.current_language(), 1031u);
+}
+
+TEST_F(Windows, TheWarningsAboutOpensAboutOverIt) {
+  server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  views.WhenShown("frmFailoverWarning", [](ui::Form& f) {
+    f.OnClick("About");
+    f.OnClick("cmdProceed");
+  });
+  views.WhenShown("frmAbout", [](ui::Form& f) { f.OnClick("cmdOK"); });
+  StartIdle();
+  EXPECT_EQ(views.modal_order, (std::vector<std::string>{"frmFailoverWarning", "frmAbout"}));
+  EXPECT_EQ(app->about.Caption("lblVersion"), L" 4.0 Build 34");
 }
 
 TEST_F(Windows, KoreanSetsItsFontOnEveryWindowThatTakesFonts) {
@@ -215,6 +327,52 @@ TEST_F(Windows, SplashSitsOnTopOfTheMainWindow) {
   EXPECT_EQ(app->splash.Caption("frameMain"), EnglishTable().at(2056));
   app->splash.SetProgress(0, 10, 4);
   EXPECT_EQ(splash.refreshes["ProgressBar1"], 1);
+}
+
+// The committed files the About window and the help menu show, read from the source tree.
+std::filesystem::path SourceFile(const char* relative) {
+  return std::filesystem::path(VELMAR_GOLDEN_DIR).parent_path().parent_path().parent_path() /
+         relative;
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(ShippedPictures, TheLogosHaveTheirSizesAtBothResolutions) {
+  const struct {
+    const char* file;
+    int width, height;
+  } logos[] = {
+      {"uninstaller/ui/res/velmar_logo.bmp", 146, 58},
+      {"uninstaller/ui/res/brannock_logo.bmp", 92, 52},
+      {"uninstaller/ui/res/velmar_logo_144.bmp", 219, 87},
+      {"uninstaller/ui/res/brannock_logo_144.bmp", 138, 78},
+  };
+  for (const auto& logo : logos) {
+    const std::string bytes = ReadAll(SourceFile(logo.file));
+    ASSERT_GE(bytes.size(), 26u) << logo.file;
+    EXPECT_EQ(bytes.substr(0, 2), "BM") << logo.file;
+    const auto int32_at = [&](std::size_t at) {
+      std::uint32_t value = 0;
+      for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + i]);
+      return static_cast<std::int32_t>(value);
+    };
+    EXPECT_EQ(int32_at(18), logo.width) << logo.file;
+    EXPECT_EQ(std::abs(int32_at(22)), logo.height) << logo.file;
+  }
+}
+
+TEST(HelpPage, HasTheRemovalDetailsTheNotRunningMessagePointsTo) {
+  const std::string page = ReadAll(SourceFile("companions/VelmarUninstall3xandUp.htm"));
+  ASSERT_FALSE(page.empty());
+  const std::string english = platform::Utf8FromWide(EnglishTable().at(2067));
+  ASSERT_NE(english.find("\"Removal Details\""), std::string::npos);
+  EXPECT_NE(page.find("<a name=\"details\">Removal Details</a>"), std::string::npos);
+  for (const char* section : {"The log file", "(error)", "(warning)"}) {
+    EXPECT_NE(page.find(section), std::string::npos) << section;
+  }
 }
 
 }  // namespace
