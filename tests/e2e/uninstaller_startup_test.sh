@@ -80,17 +80,23 @@ bench_expect_eq "too-old: nothing else shown" 1 "$(bench_collect_msgboxes too-ol
 
 # Not running, answered No: the run goes on, writes its opening lines, and Exit closes it.
 fresh_machine 0x00040000 0x00030032 'C:\Program Files\Corvane'
+# The names the workstation calls answer, as Wine's shell sees them. Wine's network client gives
+# the computer name as the LAN group (and as the logon domain too), so here the account line
+# cannot tell those two apart; the native start-up tests do.
+bench_wine names cmd /c 'echo %COMPUTERNAME%^|%USERNAME%' || bench_die "names: $BENCH_LAST_OUT"
+IFS='|' read -r computer user <<<"$BENCH_LAST_OUT"
+[ -n "$computer" ] && [ -n "$user" ] || bench_die "names: none in: $BENCH_LAST_OUT"
 bench_start passes 'C:\Tools\VelmarUninstall3xandUp.exe'
 answer_box passes 1 n "$not_running"
 bench_wait_window "$title" || bench_die "passes: the main window never appeared"
 main=$BENCH_WINDOW
-opening=$(log_text)
-bench_expect_eq "passes: version line, two empty lines, Loading..." \
-  $'VelmarRemoval version = 4. 0. 34\r\n\r\n\r\nLoading...\r' "$(head -4 <<<"$opening")"
-bench_expect_match "passes: product version" $'^Local Velmar version=4\\.0\\(3\\.50\\)\r$' "$opening"
-bench_expect_match "passes: account line" $'^Running under account: .*\\\\.+\r$' "$opening"
-bench_expect_eq "passes: last opening line" \
-  $'Uninstall loaded, waiting for command from user to continue.\r' "$(tail -1 <<<"$opening")"
+opening=(
+  "VelmarRemoval version = 4. 0. 34" "" "" "Loading..."
+  "Computer name of local Velmar server=$computer"
+  "Local Velmar version=4.0(3.50)"
+  "Running under account: $computer\\$user"
+  "Uninstall loaded, waiting for command from user to continue.")
+bench_expect_eq "passes: the opening lines" "$(printf '%s\r\n' "${opening[@]}")" "$(log_text)"
 # The Exit button: 6300, 3960 twips at 96 DPI is 420, 264 client pixels, 81 by 33 large, in a
 # client area of 508 by 299.
 bench_click_client "$main" 508 299 460 280

@@ -33,9 +33,10 @@ TEST_F(LogCount, ShortLinesAreSkippedWithoutBeingSearched) {
 
 TEST_F(LogCount, CountersStopAt32767) {
   std::string many;
-  for (int i = 0; i < 32770; ++i) many += "(error) again\r\n";
+  for (int i = 0; i < 32770; ++i) many += "(error) again (warning) too\r\n";
   Count(many);
   EXPECT_EQ(app->log.ErrorCount(), 32767);
+  EXPECT_EQ(app->log.WarningCount(), 32767);
 }
 
 TEST_F(LogCount, LaterLinesAreAppendedAfterTheCount) {

@@ -141,6 +141,66 @@ TEST_F(Startup, ClosingTheFailoverWarningCancels) {
   ExpectRefusedWithOldLogIntact();  // no scripted action: the stand-in closes the window
 }
 
+TEST_F(Startup, FailoverWarningTextsPlacesAndMenu) {
+  server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  std::vector<std::string> set_when_shown;
+  views.WhenShown("frmFailoverWarning", [&](ui::Form& f) {
+    set_when_shown = views.Of("frmFailoverWarning")->refresh_order;
+    f.OnClick("cmdProceed");
+  });
+  EXPECT_FALSE(Start());
+  const ui::Form& warning = app->failover;
+  EXPECT_EQ(warning.Caption(""), L"Uninstall - WARNING");
+  EXPECT_EQ(warning.Caption("Label1"),
+            L"The local system is a primary server in a failover configuration.  You need to "
+            L"disable the failover functionality and manually remove SQL replication before "
+            L"proceeding with the uninstall process.  Details for this process can be found the "
+            L"failover installation guide.  A link to this document can be found in the help "
+            L"file.");
+  EXPECT_EQ(warning.Caption("Label2"),
+            L"If you have already performed these steps, press \"Proceed with Uninstall\" and "
+            L"continue on.  If not, please press \"Cancel Uninstall\", perform the steps and then "
+            L"run the Uninstall tool again.");
+  EXPECT_EQ(warning.Caption("cmdProceed"), L"Proceed with Uninstall");
+  EXPECT_EQ(warning.Caption("cmdCancel"), L"Cancel Uninstall");
+  EXPECT_EQ(warning.Caption("mnuHelp"), L"Help");
+  EXPECT_EQ(warning.Caption("Help"), L"Help");
+  EXPECT_EQ(warning.Caption("About"), L"About");
+  EXPECT_EQ(set_when_shown, (std::vector<std::string>{"Label1", "Label2", "cmdProceed", "cmdCancel",
+                                                      "", "mnuHelp", "Help", "About"}))
+      << "the texts are set once, at load, in this order";
+
+  EXPECT_EQ(warning.Place(""), (ui::Rect{0, 0, 7845, 3570}));
+  EXPECT_EQ(warning.Place("Label1"), (ui::Rect{180, 270, 7575, 975}));
+  EXPECT_EQ(warning.Place("Label2"), (ui::Rect{150, 1440, 7605, 765}));
+  EXPECT_EQ(warning.Place("cmdProceed"), (ui::Rect{120, 3000, 3315, 495}));
+  EXPECT_EQ(warning.Place("cmdCancel"), (ui::Rect{4680, 3000, 3105, 495}));
+  std::vector<std::string> help_menu;
+  for (const ui::ControlRow& row : warning.table().controls) {
+    if (row.parent == "mnuHelp") help_menu.emplace_back(row.name);
+  }
+  EXPECT_EQ(help_menu, (std::vector<std::string>{"Help", "seperator", "About"}));
+  EXPECT_EQ(warning.Control("seperator")->kind, ui::Kind::kSeparator);
+}
+
+TEST_F(Startup, FailoverHelpAndAboutOpenTheirWindowsOverTheWarning) {
+  server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
+  bool still_up = false;
+  views.WhenShown("frmFailoverWarning", [&](ui::Form& f) {
+    f.OnClick("Help");
+    f.OnClick("About");
+    still_up = views.Of("frmFailoverWarning")->visible;
+    f.OnClick("cmdProceed");
+  });
+  EXPECT_FALSE(Start());
+  EXPECT_EQ(views.modal_order,
+            (std::vector<std::string>{"frmFailoverWarning", "frmDetails", "frmAbout"}));
+  EXPECT_EQ(app->details.Caption("browserHelp"), L"file://C:\\Tools\\VelmarUninstall3xandUp.htm");
+  EXPECT_EQ(app->about.Caption("lblVersion"), L" 4.0 Build 34");
+  EXPECT_TRUE(still_up) << "neither window answers the warning";
+  EXPECT_EQ(Log().rfind("VelmarRemoval version", 0), 0u) << "Proceed still goes on afterwards";
+}
+
 TEST_F(Startup, ExitApplicationWritesTheClosingLineLast) {
   EXPECT_FALSE(Start());
   server.AdvanceBy(1000);
