@@ -57,6 +57,20 @@ class StageA : public UninstallerTest {
     const std::string mark = "waiting for command from user to continue.\r\n";
     return log.substr(log.find(mark) + mark.size());
   }
+  // A press with the subscriber option ticked that runs to the end; the log after start-up.
+  std::string PressWithTheOption() {
+    app->main.SetChecked("chkRemoveSubscriberInfo", true);
+    Questions();
+    Ending();
+    EXPECT_TRUE(Press());
+    return LogAfterStartup();
+  }
+  void ExpectTheSqlSideRemoval(const std::string& log) {
+    EXPECT_NE(log.find("Starting removal of subscriber properties on a 4.0(3) or later system..."),
+              std::string::npos);
+    EXPECT_TRUE(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").empty());
+    EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
+  }
 };
 
 TEST_F(StageA, NotRunningShowsTheNoticeFirstThenTheQuestions) {
@@ -474,15 +488,7 @@ TEST_F(DirscrubPath, AMissingDirscrubEndsTheProgram) {
 
 TEST_F(StageA, NewerVersionsUseTheSqlSideRemoval) {
   ASSERT_FALSE(Start());  // 4.0(3.50)
-  app->main.SetChecked("chkRemoveSubscriberInfo", true);
-  Questions();
-  Ending();
-  EXPECT_TRUE(Press());
-  const std::string log = LogAfterStartup();
-  EXPECT_NE(log.find("Starting removal of subscriber properties on a 4.0(3) or later system..."),
-            std::string::npos);
-  EXPECT_TRUE(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").empty());
-  EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
+  ExpectTheSqlSideRemoval(PressWithTheOption());
 }
 
 TEST_F(StageA, FromTwoFiftyTheMarkerIsLeftAlone) {
@@ -490,17 +496,10 @@ TEST_F(StageA, FromTwoFiftyTheMarkerIsLeftAlone) {
   server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", RunsFor(1000));
   server.files.WriteFile(L"C:\\VelmarUninstallTemp.xxx", "NODOH");
   ASSERT_FALSE(Start());
-  app->main.SetChecked("chkRemoveSubscriberInfo", true);
-  Questions();
-  Ending();
-  EXPECT_TRUE(Press());
-  const std::string log = LogAfterStartup();
-  EXPECT_NE(log.find("Starting removal of subscriber properties on a 4.0(3) or later system..."),
-            std::string::npos);
+  const std::string log = PressWithTheOption();
+  ExpectTheSqlSideRemoval(log);
   EXPECT_EQ(log.find("file was not created"), std::string::npos);
   EXPECT_TRUE(server.files.Exists(L"C:\\VelmarUninstallTemp.xxx"));
-  EXPECT_TRUE(server.Started(L"C:\\Tools\\DirscrubVelmar30.exe").empty());
-  EXPECT_FALSE(app->main.Checked("chkVelmarObjects"));
 }
 
 }  // namespace
