@@ -160,12 +160,9 @@ void LayProductKeys(platform::sim::RegistryState& registry, int count) {
   }
 }
 
-// Every kind of subscriber the removal tells apart, in turn. The table is keyed on the object
-// as the product's is, so the server finds each row without reading the whole table.
+// Every kind of subscriber the removal tells apart, in turn.
 void LaySubscribers(platform::sim::SqlServer& sql, int count) {
   constexpr int kKinds[] = {0, 1, 2, 3};
-  sql.Run(L"VelmarDb",
-          L"CREATE INDEX IF NOT EXISTS SubscriberByObject ON Subscriber (SubscriberObjectID)");
   for (int i = 0; i < count; ++i) {
     const std::wstring alias = Numbered(L"user", i);
     sql.AddSubscriber({alias, L"User " + alias, alias + L"_UID", kKinds[i % 4], Guid(4, i)});

@@ -373,6 +373,7 @@ constexpr char kProductSchema[] = R"(
 CREATE TABLE Subscriber (Alias varchar(64) COLLATE CI, DisplayName varchar(64) COLLATE CI,
                          UID varchar(64) COLLATE CI, SubscriberType int,
                          SubscriberObjectID uniqueidentifier COLLATE GUID);
+CREATE INDEX SubscriberByObject ON Subscriber (SubscriberObjectID);
 CREATE TABLE DistributionList (Alias varchar(64) COLLATE CI, UID varchar(64) COLLATE CI,
                                DisplayName varchar(64) COLLATE CI,
                                AddressID varchar(256) COLLATE CI,
