@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/sim/windows_programs.h"
+#include "platform/text.h"
 #include "uninstaller/sequence/startup.h"
 
 namespace velmar::bench {
@@ -35,14 +36,9 @@ constexpr ShellFolder kShellFolderRows[] = {
     {reg::kLocalMachine, L"Common Desktop", L"\\Desktop"},
 };
 
+// A wide text as the W calls take it: UTF-16LE bytes with the terminator.
 std::vector<std::uint8_t> Utf16Terminated(std::wstring_view text) {
-  std::vector<std::uint8_t> bytes;
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
-  }
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
+  return platform::Utf16LeBytes(std::wstring(text) + L'\0');
 }
 
 std::wstring Guid(int kind, int number) {

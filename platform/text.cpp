@@ -78,6 +78,16 @@ std::string Utf8FromWide(std::wstring_view text) {
   return out;
 }
 
+std::vector<std::uint8_t> Utf16LeBytes(std::wstring_view text) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(text.size() * 2);
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
+  }
+  return bytes;
+}
+
 std::wstring WideFromUtf8(std::string_view text) {
   std::wstring out;
   for (std::size_t i = 0; i < text.size();) {

@@ -2,8 +2,10 @@
 // case-insensitive comparison that Windows applies to registry and file names.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +15,9 @@ std::wstring WideFromCp1252(std::string_view bytes);
 
 std::string Utf8FromWide(std::wstring_view text);
 std::wstring WideFromUtf8(std::string_view text);
+
+// UTF-16LE bytes, as the registry's wide calls store text (no terminator is added).
+std::vector<std::uint8_t> Utf16LeBytes(std::wstring_view text);
 
 // Upper-casing as the file system and the registry compare names (ordinal, per character).
 wchar_t UpcaseChar(wchar_t c);

@@ -19,16 +19,6 @@ bool IsStringKind(std::uint32_t type) {
   return type == reg::kSz || type == reg::kExpandSz || type == reg::kMultiSz;
 }
 
-std::vector<std::uint8_t> Utf16Bytes(std::wstring_view text) {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(text.size() * 2);
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
-  }
-  return bytes;
-}
-
 std::wstring TextOfUtf16(const std::vector<std::uint8_t>& bytes) {
   std::wstring text;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -146,7 +136,7 @@ void RegistryState::SetString(RegHandle root, std::wstring_view path, std::wstri
                               std::wstring_view text) {
   std::wstring terminated(text);
   terminated.push_back(L'\0');
-  PutValue(Ensure(root, path), {std::wstring(name), reg::kSz, Utf16Bytes(terminated)});
+  PutValue(Ensure(root, path), {std::wstring(name), reg::kSz, platform::Utf16LeBytes(terminated)});
 }
 
 void RegistryState::SetDword(RegHandle root, std::wstring_view path, std::wstring_view name,
@@ -299,7 +289,7 @@ Status SimRegistry::SetValue(RegHandle key, std::string_view name, std::uint32_t
   if (Status status = Resolve(key, kSetValue, node); status != win::kSuccess) return status;
   RegValueData value{locale_.FromAnsi(name), type, {}};
   if (IsStringKind(type)) {
-    value.data = Utf16Bytes(
+    value.data = platform::Utf16LeBytes(
         locale_.FromAnsi(std::string_view(reinterpret_cast<const char*>(data), data ? size : 0)));
   } else if (data != nullptr) {
     value.data.assign(data, data + size);

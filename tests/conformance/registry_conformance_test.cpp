@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "tests/conformance/backend.h"
 
 namespace conformance {
@@ -46,13 +47,7 @@ class RegistryConformance : public Conformance {
 
 // A wide text as the W calls take it: UTF-16LE bytes with the terminator.
 std::vector<std::uint8_t> Utf16Terminated(std::wstring_view text) {
-  std::vector<std::uint8_t> bytes;
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(c) >> 8) & 0xFF));
-  }
-  bytes.insert(bytes.end(), {0, 0});
-  return bytes;
+  return platform::Utf16LeBytes(std::wstring(text) + L'\0');
 }
 
 TEST_F(RegistryConformance, WideCallsCreateKeysAndRoundTripUtf16) {
