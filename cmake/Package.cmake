@@ -1,5 +1,6 @@
 # Packaging of the deliverable folder: SHA256SUMS over every shipped file, then one zip of the
-# folder named with the toolkit's version, both made by the default build once all is built.
+# folder named with the toolkit's version (VELMAR_PACKAGE_ZIP), both made by the default build of
+# the tree that builds what ships, once all is built.
 if(WIN32)
   # What ships: these targets' files and the files companions/ copies in as they are. Nothing
   # else may be in the dist folder; the checksum step fails the build when something is.
@@ -10,7 +11,6 @@ if(WIN32)
     README.txt VelmarUninstall3xandUp.htm tomcatuninstall.bat VelmarClean.bat)
 
   set(VELMAR_PACKAGE_NAME ${PROJECT_NAME}-${PROJECT_VERSION})
-  set(VELMAR_PACKAGE_ZIP ${CMAKE_BINARY_DIR}/${VELMAR_PACKAGE_NAME}.zip)
   set(VELMAR_PACKAGE_LIST ${CMAKE_BINARY_DIR}/package/shipped_files.txt)
   # Every entry of the zip carries this time (seconds since 1970, UTC), so the same files always
   # give the same zip; SOURCE_DATE_EPOCH, when set at configure time, takes its place.

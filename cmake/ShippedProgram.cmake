@@ -31,7 +31,21 @@ function(velmar_ship_program target)
   set_property(SOURCE ${ARG_RC_FILE} APPEND PROPERTY OBJECT_DEPENDS
     ${manifest_dir}/${target}.manifest)
   velmar_reproducible_link(${target})
-  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMAR_DIST_DIR})
+  velmar_ship_output(${target})
+endfunction()
+
+# velmar_ship_output(TARGET): into the dist folder in the tree that builds what ships; in a tree
+# of the tests the target is only declared (its manifest serves the test variants), never built
+# unless asked for, and never written into the dist folder, which belongs to the other tree.
+function(velmar_ship_output target)
+  if(VELMAR_SHIP)
+    set_target_properties(${target} PROPERTIES
+      RUNTIME_OUTPUT_DIRECTORY ${VELMAR_DIST_DIR} LIBRARY_OUTPUT_DIRECTORY ${VELMAR_DIST_DIR})
+  else()
+    set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL TRUE
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/unshipped
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/unshipped)
+  endif()
 endfunction()
 
 # velmar_reproducible_link(TARGET): no time stamp in the PE header and no symbol table, which

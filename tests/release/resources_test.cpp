@@ -175,6 +175,11 @@ TEST_P(ShippedProgram, ManifestAsksForItsRightsAndDrawsAtTheSystemDpi) {
 
   EXPECT_EQ(AttributeAfter(manifest, "level"), file.execution_level);
   EXPECT_EQ(AttributeAfter(manifest, "uiAccess"), "false");
+  // The down-level namespace: XP SP2 and Server 2003 loaders mishandle the rights request in
+  // asm.v3 and may refuse to start the program.
+  const std::size_t trust = manifest.find("<trustInfo");
+  ASSERT_NE(trust, std::string::npos) << "the manifest asks for no rights";
+  EXPECT_EQ(AttributeAfter(manifest.substr(trust), "xmlns"), "urn:schemas-microsoft-com:asm.v2");
   EXPECT_EQ(ElementText(manifest, "dpiAware"), "true");
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
             std::string::npos);

@@ -442,8 +442,11 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM w, LPARAM l) {
 }
 
 Win32ViewFactory::Win32ViewFactory(HINSTANCE instance) : instance_(instance) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&controls);
+  // The progress bar is the one common control here (buttons and labels are user32's). Its flag
+  // is known to every common controls version since 4.70; should the call still fail, the old
+  // call registers every class, as Windows 2000's common controls 5.8 need.
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+  if (!::InitCommonControlsEx(&controls)) ::InitCommonControls();
   HDC screen = ::GetDC(nullptr);
   dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::ReleaseDC(nullptr, screen);
