@@ -88,8 +88,14 @@ std::unique_ptr<TextFile> OpenWin32TextFile(std::wstring_view path, OpenMode mod
                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) RaiseWin32(::GetLastError());
   if (mode == OpenMode::kAppend) {
-    LARGE_INTEGER origin{};
-    if (!::SetFilePointerEx(file.get(), origin, nullptr, FILE_END)) RaiseWin32(::GetLastError());
+    // The 32-bit call with its high part, as every NT has it; -1 is a failure only with an error
+    // set, since it is also the low part of a position past 4 GB.
+    LONG high = 0;
+    ::SetLastError(ERROR_SUCCESS);
+    if (::SetFilePointer(file.get(), 0, &high, FILE_END) == INVALID_SET_FILE_POINTER &&
+        ::GetLastError() != ERROR_SUCCESS) {
+      RaiseWin32(::GetLastError());
+    }
   }
   return std::make_unique<Win32TextFile>(std::move(file), mode);
 }

@@ -443,8 +443,9 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM w, LPARAM l) {
 
 Win32ViewFactory::Win32ViewFactory(HINSTANCE instance) : instance_(instance) {
   // The progress bar is the one common control here (buttons and labels are user32's). Its flag
-  // is known to every common controls version since 4.70; should the call still fail, the old
-  // call registers every class, as Windows 2000's common controls 5.8 need.
+  // is known to every common controls version since 4.70. Should the call still fail, the old
+  // call is the fallback: versions before 6 register every class as the library loads, and
+  // importing it is what loads the library.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
   if (!::InitCommonControlsEx(&controls)) ::InitCommonControls();
   HDC screen = ::GetDC(nullptr);
