@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks the parts of the bench library that need neither Wine nor X: decoding message box
-# texts from Wine's +msgbox trace (escapes, UTF-16, texts Wine cut short), the failure reports
-# of the expectations, and C: path mapping. The trace lines are as Wine 8 writes them.
+# Checks the parts of the bench library that need neither a Wine prefix nor X: decoding message
+# box texts from Wine's +msgbox trace (escapes, UTF-16, texts Wine cut short), the failure
+# reports of the expectations, C: path mapping and the templates of the Windows personalities.
+# The trace lines are as Wine 8 writes them.
 set -euo pipefail
 # shellcheck source=lib/bench.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
@@ -57,5 +58,17 @@ bench_expect_eq "a C: path maps into drive_c" "/p/drive_c/Program Files/Velmar/a
   "$(bench_unix_path 'c:\Program Files\Velmar\a.exe')"
 bench_expect_eq "other drives are refused" 1 "$( (bench_unix_path 'D:\x' 2>/dev/null) || echo 1)"
 unset WINEPREFIX
+
+# --- Windows personalities -------------------------------------------------------------------
+# Each has a template of its own, made for its architecture, never the default one.
+unset BENCH_WINDOWS_VERSION
+base=$(WINEARCH=win64 bench_template_dir)
+base=${base%-win64}
+bench_expect_eq "templates: Windows 2000 in a 32-bit prefix, Server 2003 in a 64-bit one" \
+  "$base-win32-win2k $base-win64-win2003" \
+  "$(BENCH_WINDOWS_VERSION=win2k bench_template_dir) $(BENCH_WINDOWS_VERSION=win2003 bench_template_dir)"
+refused() { (bench_template_dir >/dev/null 2>&1) || echo refused; }
+bench_expect_eq "an unknown personality, and Windows 2000 in a 64-bit prefix, are refused" \
+  "refused refused" "$(BENCH_WINDOWS_VERSION=winxp refused) $(WINEARCH=win64 BENCH_WINDOWS_VERSION=win2k refused)"
 
 bench_finish

@@ -47,8 +47,7 @@ export WINEDLLOVERRIDES="tapi32=n,b;msiexec.exe=n,b;$WINEDLLOVERRIDES"
 
 # The system folder a 32-bit program sees as C:\windows\system32, on disk. A 64-bit prefix has
 # no drivers folder in it, which every 32-bit Windows has.
-system_dir=$WINEPREFIX/drive_c/windows/system32
-[ "${BENCH_PREFIX_ARCH:-}" != win64 ] || system_dir=$WINEPREFIX/drive_c/windows/syswow64
+system_dir=$(bench_unix_path "$(bench_system_dir)")
 mkdir -p "$system_dir/drivers"
 
 # sys_file NAME: the file of that name in the system folder, letter case ignored (Wine keeps the

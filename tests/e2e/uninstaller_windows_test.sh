@@ -129,42 +129,11 @@ wait_window() {
 }
 
 # A pop-up menu is a window of its own without a title; it is photographed together with the
-# window it opened over, from the screen.
-popup_window() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [[ " $before " == *" $id "* ]] && continue
-    [ -z "$(title_of "$id")" ] && { found=$id; return 0; }
-  done
-  return 1
-}
-
-_area_drawn() {
-  local file=$1 crop=$2 signature
-  import -window root -crop "$crop" +repage "$file.new.png" 2>/dev/null || return 1
-  signature=$(identify -format '%#' "$file.new.png" 2>/dev/null) || return 1
-  mv -f "$file.new.png" "$file"
-  [ "$signature" == "$_bench_last_signature" ] && return 0
-  _bench_last_signature=$signature
-  return 1
-}
-
-# shot_with_popup WINDOW NAME: the window and the pop-up menu it just opened, in one picture.
+# window it opened over, from the screen (the windows visible before it are in $before).
 shot_with_popup() {
-  local owner=$1 name=$2 x1 y1 x2 y2 X Y WIDTH HEIGHT
-  found=""
-  bench_poll 10 popup_window || { _bench_fail "$name: no pop-up menu appeared"; return 0; }
-  eval "$(xdotool getwindowgeometry --shell "$owner")"
-  x1=$X y1=$Y x2=$((X + WIDTH)) y2=$((Y + HEIGHT))
-  eval "$(xdotool getwindowgeometry --shell "$found")"
-  ((X < x1)) && x1=$X
-  ((Y < y1)) && y1=$Y
-  ((X + WIDTH > x2)) && x2=$((X + WIDTH))
-  ((Y + HEIGHT > y2)) && y2=$((Y + HEIGHT))
-  BENCH_SHOT_COUNT=$((BENCH_SHOT_COUNT + 1))
-  _bench_last_signature=""
-  bench_poll 10 _area_drawn "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-$name.png" \
-    "$((x2 - x1))x$((y2 - y1))+$x1+$y1" || bench_log "$name: the screen did not settle"
+  # shellcheck disable=SC2086 # the list of window ids
+  bench_shot_with_popup "$1" "$2" $before
+  found=$BENCH_FOUND_WINDOW
 }
 
 # menu WINDOW KEYS...: F10 opens the window's menu bar, the keys move and choose.

@@ -199,9 +199,71 @@ bench_template_dir() {
   version=$(printf '%s' "$version" | tr -c 'A-Za-z0-9._\n' '-' | tr -s '-' | sed 's/-$//')
   # A machine with wine64 makes 64-bit prefixes (a 32-bit program then sees Wow6432Node, as on
   # 64-bit Windows); one with wine32 alone makes 32-bit ones. The two never share a template.
-  local arch=${WINEARCH:-}
+  local arch=${WINEARCH:-} personality=""
+  if [ -n "${BENCH_WINDOWS_VERSION:-}" ]; then
+    _bench_windows_personality
+    arch=$_BENCH_WINDOWS_ARCH personality=-$BENCH_WINDOWS_VERSION
+  fi
   [ -n "$arch" ] || { [ -x /usr/lib/wine/wine64 ] && arch=win64 || arch=win32; }
-  printf '%s/template-%s-%s-%s\n' "$BENCH_CACHE_DIR" "$version" "$BENCH_TEMPLATE_RECIPE" "$arch"
+  printf '%s/template-%s-%s-%s%s\n' "$BENCH_CACHE_DIR" "$version" "$BENCH_TEMPLATE_RECIPE" "$arch" \
+    "$personality"
+}
+
+# Windows personalities: BENCH_WINDOWS_VERSION makes every prefix imitate one of the oldest
+# systems the programs must start on (win2k, win2003); unset, Wine's own default. Each is
+# "architecture|what ver prints|service pack": Wine imitates Windows 2000 only in a 32-bit
+# prefix (a 64-bit one keeps its version without a word), where a 32-bit program finds its
+# system folder as system32 and no Wow6432Node; Server 2003 gets the 64-bit prefix of the other
+# tests, as its x64 edition.
+declare -gA _BENCH_WINDOWS_VERSIONS=(
+  [win2k]="win32|5.0.2195|Service Pack 4"
+  [win2003]="win64|5.2.3790|Service Pack 2"
+)
+
+# Sets _BENCH_WINDOWS_ARCH, _VER and _SP for $BENCH_WINDOWS_VERSION; an unknown name, or one the
+# machine's Wine or WINEARCH cannot give, ends the test.
+_bench_windows_personality() {
+  local fields=${_BENCH_WINDOWS_VERSIONS[${BENCH_WINDOWS_VERSION:-}]:-}
+  [ -n "$fields" ] || bench_die "BENCH_WINDOWS_VERSION='${BENCH_WINDOWS_VERSION:-}' is none of: ${!_BENCH_WINDOWS_VERSIONS[*]}"
+  IFS='|' read -r _BENCH_WINDOWS_ARCH _BENCH_WINDOWS_VER _BENCH_WINDOWS_SP <<<"$fields"
+  if [ -n "${WINEARCH:-}" ] && [ "$WINEARCH" != "$_BENCH_WINDOWS_ARCH" ]; then
+    bench_die "$BENCH_WINDOWS_VERSION needs a $_BENCH_WINDOWS_ARCH prefix, WINEARCH says $WINEARCH"
+  fi
+  if [ "$_BENCH_WINDOWS_ARCH" = win64 ] && [ ! -x /usr/lib/wine/wine64 ]; then
+    bench_die "$BENCH_WINDOWS_VERSION needs a 64-bit prefix, and this machine has no wine64"
+  fi
+}
+
+# Wine keeps its previous version without a word when it cannot imitate the one asked for, so
+# every prefix is asked which Windows it is, by the 32-bit command interpreter (the programs are
+# 32-bit) and in the 32-bit registry view; anything else ends the test.
+_bench_windows_check() {
+  _bench_windows_personality
+  [ "$BENCH_PREFIX_ARCH" = "$_BENCH_WINDOWS_ARCH" ] ||
+    bench_die "$BENCH_WINDOWS_VERSION wants a $_BENCH_WINDOWS_ARCH prefix, $BENCH_TEMPLATE is '$BENCH_PREFIX_ARCH'"
+  local seen sp
+  bench_wine windows-version "$(bench_system_dir)\\cmd.exe" /c ver ||
+    bench_die "ver failed: $(cat "$BENCH_LOG_DIR/windows-version.err")"
+  # "Microsoft Windows 5.0.2195", in the words of the prefix's language.
+  seen=$(grep -m 1 . <<<"$BENCH_LAST_OUT" || true)
+  [ "${seen##* }" == "$_BENCH_WINDOWS_VER" ] ||
+    bench_die "Wine did not take $BENCH_WINDOWS_VERSION: ver says '$seen', not $_BENCH_WINDOWS_VER"
+  bench_wine windows-sp reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CSDVersion /reg:32 ||
+    bench_die "no service pack in the registry: $(cat "$BENCH_LOG_DIR/windows-sp.err")"
+  sp=$(sed -n 's/^ *CSDVersion *REG_SZ *//p' <<<"$BENCH_LAST_OUT")
+  [ "$sp" == "$_BENCH_WINDOWS_SP" ] ||
+    bench_die "Wine did not take $BENCH_WINDOWS_VERSION: the registry says '$sp', not $_BENCH_WINDOWS_SP"
+  bench_log "the prefix is $BENCH_WINDOWS_VERSION: $seen, $sp, $BENCH_PREFIX_ARCH"
+}
+
+# bench_system_dir: where a 32-bit program's system folder (which it always calls
+# C:\windows\system32) lies in this prefix: syswow64 in a 64-bit one.
+bench_system_dir() {
+  if [ "${BENCH_PREFIX_ARCH:-}" = win64 ]; then
+    echo 'C:\windows\syswow64'
+  else
+    echo 'C:\windows\system32'
+  fi
 }
 
 # The template is made once per Wine version; parallel test jobs wait on a lock for it.
@@ -233,7 +295,13 @@ _bench_template_make() {
     # No DISPLAY: the install must not pop up dialogs (Mono/Gecko) on a developer's screen.
     unset DISPLAY WAYLAND_DISPLAY
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    if [ -n "${BENCH_WINDOWS_VERSION:-}" ]; then
+      _bench_windows_personality
+      export WINEARCH=$_BENCH_WINDOWS_ARCH
+    fi
     wineboot -i
+    # Once here; bench_prefix_new checks every copy.
+    [ -z "${BENCH_WINDOWS_VERSION:-}" ] || wine winecfg -v "$BENCH_WINDOWS_VERSION"
     # Without a window manager Wine waits 2 s for every managed window to be withdrawn when
     # it closes; unmanaged windows close at once and draw their own title bar.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
@@ -306,6 +374,7 @@ bench_prefix_new() {
     </dev/null >"$BENCH_LOG_DIR/wine-system.log" 2>&1 \
     || bench_die "Wine did not start in the new prefix, see $BENCH_LOG_DIR/wine-system.log"
   BENCH_PREFIX_ARCH=$(sed -n 's/^#arch=//p' "$WINEPREFIX/system.reg" | head -n 1)
+  [ -z "${BENCH_WINDOWS_VERSION:-}" ] || _bench_windows_check
 }
 
 # Only ever the bench's own prefix: a WINEPREFIX inherited from the caller is not ours to stop.
@@ -606,6 +675,41 @@ bench_shot() {
   _bench_last_signature=""
   bench_poll 10 _bench_shot_drawn "$1" "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-$2.png" ||
     bench_log "window $2 did not finish drawing"
+}
+
+# bench_find_new_popup KNOWN_ID...: finds a visible window without a title (a pop-up menu, a
+# borderless window) that is none of the known ones and sets BENCH_FOUND_WINDOW to it.
+bench_find_new_popup() { bench_find_new_window "" "$@"; }
+
+_bench_area_drawn() {
+  local file=$1 crop=$2 signature
+  import -window root -crop "$crop" +repage "$file.new.png" 2>/dev/null || return 1
+  signature=$(identify -format '%#' "$file.new.png" 2>/dev/null) || return 1
+  mv -f "$file.new.png" "$file"
+  [ "$signature" == "$_bench_last_signature" ] && return 0
+  _bench_last_signature=$signature
+  return 1
+}
+
+# bench_shot_with_popup WINDOW NAME KNOWN_ID...: a new window without a title (see
+# bench_find_new_popup) appears within 10 s over WINDOW and both are kept in one picture from the
+# screen, NN-NAME.png; its id stays in BENCH_FOUND_WINDOW. A failure when none appears.
+bench_shot_with_popup() {
+  local owner=$1 name=$2 x1 y1 x2 y2 X Y WIDTH HEIGHT
+  shift 2
+  BENCH_FOUND_WINDOW=""
+  bench_poll 10 bench_find_new_popup "$@" || { _bench_fail "$name: no pop-up window appeared"; return 0; }
+  eval "$(xdotool getwindowgeometry --shell "$owner")"
+  x1=$X y1=$Y x2=$((X + WIDTH)) y2=$((Y + HEIGHT))
+  eval "$(xdotool getwindowgeometry --shell "$BENCH_FOUND_WINDOW")"
+  ((X < x1)) && x1=$X
+  ((Y < y1)) && y1=$Y
+  ((X + WIDTH > x2)) && x2=$((X + WIDTH))
+  ((Y + HEIGHT > y2)) && y2=$((Y + HEIGHT))
+  BENCH_SHOT_COUNT=$((BENCH_SHOT_COUNT + 1))
+  _bench_last_signature=""
+  bench_poll 10 _bench_area_drawn "$BENCH_SHOT_DIR/$(printf '%02d' "$BENCH_SHOT_COUNT")-$name.png" \
+    "$((x2 - x1))x$((y2 - y1))+$x1+$y1" || bench_log "$name: the screen did not settle"
 }
 
 # bench_answer_new_box TITLE NAME KEY SECONDS KNOWN_ID...: a new box titled TITLE (see

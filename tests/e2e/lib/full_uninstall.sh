@@ -52,8 +52,8 @@ full_lay_out() {
   for folder in "$startup" "$programs" "$desktop" "$common_desktop"; do
     [[ $folder =~ ^C:\\ ]] || bench_die "unexpected shell folder '$folder'"
   done
-  # A 32-bit program on a 64-bit system finds "system32" redirected here.
-  sysdir='C:\windows\syswow64'
+  # A 32-bit program on a 64-bit system finds "system32" redirected to syswow64.
+  sysdir=$(bench_system_dir)
   web='C:\inetpub\wwwroot'
   uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
   services_key='HKLM\System\CurrentControlSet\Services'
