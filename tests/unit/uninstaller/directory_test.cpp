@@ -412,6 +412,23 @@ TEST_F(Removal, EmptyViews) {
   EXPECT_NE(log.find("(error) no location objects found in database.\r\n"), std::string::npos);
 }
 
+// The removal reads the setup accounts' UID as text: an empty one is its trapped failure, not
+// an empty alias, and nothing is called for the row.
+TEST_F(Removal, AnEmptyUidOfASetupAccountIsTrapped) {
+  sql().AddSubscriber({L"EAdministrator", L"A", L"-", 1, Guid(2)});
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  sql().Run(L"VelmarDB", L"UPDATE Subscriber SET UID = NULL WHERE UID = '-'");
+  const std::string log = Run();
+  EXPECT_NE(log.find("    Total subscriber table count= 2\r\n"
+                     "(error):94 (Invalid use of Null) in procedure RemoveDirectoryData of Form "
+                     "frmMain\r\n"
+                     "    Removing subscriber object from the directory - alias=jdoe\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(sql().CallsTo(L"sp_DeleteSubscriber").size(), 1u);
+  EXPECT_EQ(app->splash.progress_value(), 2);
+}
+
 TEST_F(Removal, AFailingProcedureIsTrappedAndStillWaitedOn) {
   sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
   sql().FailStatementsContaining(L"sp_DeleteSubscriber", -2147217900, L"Deletion refused.");
@@ -518,6 +535,76 @@ TEST_F(RemovalWithAFailedCount, AnEscapingFailureStillUnloadsTheWindow) {
   ASSERT_NE(views.Of("frmSplashScreen"), nullptr);
   EXPECT_TRUE(views.Of("frmSplashScreen")->topmost) << "it was up when the failure came";
   EXPECT_FALSE(app->splash.loaded());
+}
+
+// A call whose parameters cannot all be set is neither sent nor waited on: its trap line and
+// the synchronisation-failure line, and the next object runs.
+class RemovalWithAnUnpreparedCall : public Removal {
+ protected:
+  RemovalWithAnUnpreparedCall() {
+    server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+    server.faults.fail_site = "Parameter.Value";
+  }
+  static std::string Trapped() { return std::string(kNetworkError) + kTrapTail; }
+};
+
+TEST_F(RemovalWithAnUnpreparedCall, ASubscriberWithoutItsObjectIsNotCalledAndNoTicketIsPolled) {
+  // Parameters set in order: the first row's four, its ticket's deletion, then the second
+  // row's object.
+  server.faults.fail_site_nth = 5;
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  sql().AddSubscriber({L"kim", L"Kim", L"K", 0, Guid(12)});
+  sql().AddSubscriber({L"lee", L"Lee", L"L", 0, Guid(13)});
+  sql().sync.delay_ms = 500;
+  const auto before = server.now_ms();
+  EXPECT_EQ(Run(),
+            "Starting removal of subscriber properties on a 4.0(3) or later system...\r\n"
+            "    Total subscriber table count= 3\r\n"
+            "    Removing subscriber object from the directory - alias=jdoe\r\n"
+            "    Subscriber Deletion complete\r\n"
+            "    Removing subscriber object from the directory - alias=kim\r\n" +
+                Trapped() + kSyncFailed +
+                "    Removing subscriber object from the directory - alias=lee\r\n"
+                "    Subscriber Deletion complete\r\n"
+                "Completed removal of subscriber properties\r\n"
+                "Starting removal of public distribution lists added by Velmar setup\r\n"
+                "(error) no distribution lists found in database.\r\n"
+                "Completed removal of setup added public distribution lists\r\n"
+                "Starting removal of location objects\r\n"
+                "(error) no location objects found in database.\r\n"
+                "Completed remove of location objects\r\n");
+  const auto calls = sql().CallsTo(L"sp_DeleteSubscriber");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0]->Argument(L"@SubscriberObjectID"), DbValue(Guid(11)));
+  EXPECT_EQ(calls[1]->Argument(L"@SubscriberObjectID"), DbValue(Guid(13)));
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"Subscriber"), 1) << "kim stays";
+  EXPECT_FALSE(std::ranges::any_of(sql().statements(), [](const auto& statement) {
+    return statement.text.find(L"Ticket=''") != std::wstring::npos;
+  })) << "no ticket polled empty";
+  EXPECT_LT(server.now_ms() - before, 5'000u) << "one 2-second wait for each object sent";
+  EXPECT_EQ(app->splash.progress_value(), 3) << "the bar moves for kim too";
+}
+
+TEST_F(RemovalWithAnUnpreparedCall, ALocationWhoseLastParameterFailsKeepsItsDrawnTicket) {
+  server.faults.fail_site_nth = 4;  // the first location's @ForceRemove, after its ticket
+  AddDefaultLocation();
+  sql().AddLocation({L"third", L"Third", L"Loc_C", Guid(902), L"DIR-902"});
+  sql().sync.delay_ms = 500;
+  const std::string log = Run();
+  EXPECT_NE(log.find("Starting removal of location objects\r\n"
+                     "    Removing location object with alias=default\r\n" +
+                     Trapped() + kSyncFailed +
+                     "    Removing location object with alias=third\r\n"
+                     "    Location Deletion complete\r\n"
+                     "Completed remove of location objects\r\n"),
+            std::string::npos)
+      << log;
+  const auto calls = sql().CallsTo(L"ktp_LocationDelete");
+  ASSERT_EQ(calls.size(), 1u) << "no call without its @ForceRemove";
+  EXPECT_EQ(calls[0]->Argument(L"@LocationObjectID"), DbValue(Guid(902)));
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"Location"), 1) << "the default location stays";
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"DirectorySyncTicket"), 0);
+  EXPECT_EQ(sql().CallsTo(L"sp_DeleteDirectorySyncTicket").size(), 1u);
 }
 
 // The command object cannot be created: every use of it is the run time's error 91 under the
