@@ -75,6 +75,22 @@ class Directory : public UninstallerTest {
     sql().sync.delay_ms = 3000;
   }
   platform::sim::SqlServer& sql() { return server.sql; }
+  // The texts of the queries and statements sent, in order.
+  std::vector<std::wstring> Sent() const {
+    std::vector<std::wstring> texts;
+    for (const auto& statement : server.sql.statements()) texts.push_back(statement.text);
+    return texts;
+  }
+  // The one box shown: message 2057 with the program's title and the OK button alone.
+  void ExpectThe2057Box() const {
+    ASSERT_EQ(server.boxes.shown().size(), 1u);
+    const auto& box = server.boxes.shown()[0];
+    EXPECT_EQ(box.text,
+              L"Error!  VelmarDB database is missing or badly corrupted - skipping parts of "
+              L"uninstall.");
+    EXPECT_EQ(box.caption, L"Velmar Uninstaller");
+    EXPECT_EQ(box.style, 0x0u) << "MB_OK";
+  }
   void AddDefaultLocation() {
     sql().AddLocation({L"default", L"Default Location", L"Loc_A", Guid(900), L"DIR-900"});
   }
@@ -113,6 +129,14 @@ TEST_F(Directory, TheWorkedLayoutLineForLine) {
   EXPECT_EQ(sql().connection_texts(),
             (std::vector<std::wstring>{kProductText, kProductText, kProductText}))
       << "subscribers, lists and locations, each on the product database's ODBC text";
+  EXPECT_EQ(Sent(), (std::vector<std::wstring>{
+                        L"Select Alias, DisplayName, UID, SubscriberType from Subscriber",
+                        L"SELECT distributionlist.Alias, distributionlist.UID, "
+                        L"distributionlist.DisplayName FROM DistributionList INNER JOIN location "
+                        L"ON location.locationobjectid=distributionlist.locationobjectid WHERE "
+                        L"location.alias='default'",
+                        L"Select TextName, Alias, UID from Location",
+                    }));
 }
 
 // An account with an empty column is still listed, with that part of its line empty: the
@@ -145,6 +169,32 @@ TEST_F(Directory, EmptyColumnsLeaveTheirPartOfTheLineEmpty) {
             "Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n"
             "Alias='branch', Display Name='', Mail Alias=''\r\n");
   EXPECT_EQ(Log(), "") << "nothing logged";
+}
+
+// A distribution-list query that fails costs only its lines; one for the locations that fails
+// costs the whole text. Neither is logged or shown.
+TEST_F(Directory, AFailingListQueryEmptiesItsSectionAFailingLocationQueryEverything) {
+  sql().AddSubscriber({L"jdoe", L"Jane Doe", L"JDoe_A", 0, Guid(4)});
+  AddDefaultLocation();
+  AddSystemList(L"allsubscribers");
+  sql().FailStatementsContaining(L"FROM DistributionList INNER JOIN", -2147217865,
+                                 L"Invalid object name 'DistributionList'.", 1);
+  EXPECT_EQ(platform::Utf8FromWide(GetDirectoryInventory(*app)),
+            "\r\n"
+            "Subscribers:\r\n"
+            "Alias='jdoe', Display Name='Jane Doe', Mail Alias='JDoe_A'\r\n"
+            "\r\n"
+            "Public Distribution Lists:\r\n"
+            "\r\n"
+            "Location Objects:\r\n"
+            "Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n");
+
+  sql().FailStatementsContaining(L"from Location", -2147217865, L"Invalid object name 'Location'.",
+                                 1);
+  EXPECT_EQ(GetDirectoryInventory(*app), L"") << "the sections built so far are dropped";
+  EXPECT_EQ(Sent().back(), L"Select TextName, Alias, UID from Location");
+  EXPECT_EQ(Log(), "");
+  EXPECT_TRUE(server.boxes.shown().empty());
 }
 
 TEST_F(Directory, OnlyOneAdministratorLine) {
@@ -194,7 +244,10 @@ TEST_F(Directory, AMissingDatabaseShows2057OnceAndGivesNothing) {
   sql().reachable = false;
   server.boxes.Expect(EnglishTable().at(2057), platform::mb::kIdOk);
   EXPECT_EQ(GetDirectoryInventory(*app), L"");
+  ExpectThe2057Box();
   EXPECT_EQ(Log(), "") << "nothing logged";
+  EXPECT_EQ(sql().connection_texts(), std::vector<std::wstring>{kProductText})
+      << "nothing tried after the subscriber query";
 }
 
 class Removal : public Directory {
@@ -705,6 +758,44 @@ TEST_F(BackupJobs, AllThreeInMsdb) {
   EXPECT_EQ(sql().connection_texts(),
             (std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb", job_text,
                                        job_text, job_text}));
+  EXPECT_EQ(Sent(), (std::vector<std::wstring>{
+                        L"Select * from sysjobs",
+                        L"sp_delete_job @job_name = 'SqlWeeklyBackupJob'",
+                        L"sp_delete_job @job_name = 'SqlNightlyBackupJob'",
+                        L"sp_delete_job @job_name = 'CheckSqlConfiguration'",
+                    }));
+}
+
+// The first connection opened, the weekly job's deletion connection, fails.
+class BackupJobsWithAFailedOpen : public BackupJobs {
+ protected:
+  BackupJobsWithAFailedOpen() {
+    server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+    server.faults.fail_site = "Connection.Open";
+  }
+};
+
+// A job whose deletion cannot be sent or is refused still gets its job line, and no task
+// command is started for it.
+TEST_F(BackupJobsWithAFailedOpen, AFailedDeletionStillWritesTheJobLine) {
+  for (const wchar_t* job :
+       {L"SqlWeeklyBackupJob", L"SqlNightlyBackupJob", L"CheckSqlConfiguration"}) {
+    sql().AddJob(job);
+  }
+  sql().FailStatementsContaining(L"SqlNightlyBackupJob'", -2147217900,
+                                 L"The specified @job_name ('SqlNightlyBackupJob') is in use.");
+  EXPECT_EQ(Run(),
+            "        Remove SqlWeeklyBackupJob job from SQL.\r\n"
+            "        Remove SqlNightlyBackupJob job from SQL.\r\n"
+            "        Remove CheckSqlConfiguration job from SQL.\r\n"
+            "    Velmar nightly and weekly backup jobs removed\r\n");
+  EXPECT_EQ(Sent(), (std::vector<std::wstring>{
+                        L"Select * from sysjobs",
+                        L"sp_delete_job @job_name = 'SqlNightlyBackupJob'",
+                        L"sp_delete_job @job_name = 'CheckSqlConfiguration'",
+                    }));
+  EXPECT_EQ(sql().CountRows(L"msdb", L"sysjobs"), 2) << "weekly and nightly are still there";
+  EXPECT_TRUE(server.Started(L"schtasks").empty());
 }
 
 TEST_F(BackupJobs, NoneInMsdb) {
@@ -725,6 +816,7 @@ TEST_F(BackupJobs, NoneInMsdb) {
   }
   EXPECT_EQ(sql().connection_texts(),
             std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb"});
+  EXPECT_EQ(Sent(), std::vector<std::wstring>{L"Select * from sysjobs"});
 }
 
 TEST_F(BackupJobs, AMix) {
@@ -745,7 +837,10 @@ TEST_F(BackupJobs, AnUnreachableMsdbShowsOnly2057) {
   sql().reachable = false;
   server.boxes.Expect(EnglishTable().at(2057), platform::mb::kIdOk);
   EXPECT_EQ(Run(), "");
+  ExpectThe2057Box();
   EXPECT_TRUE(server.Started(L"schtasks").empty());
+  EXPECT_EQ(sql().connection_texts(),
+            std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb"});
 }
 
 }  // namespace
