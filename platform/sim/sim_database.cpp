@@ -293,9 +293,10 @@ std::unique_ptr<Recordset> SimDatabase::OpenRecordset(std::wstring_view query,
                                                       int cursor_type, int, int cursor_location) {
   SqlSession session = server_.sql.Connect(connection_text);
   SqlRows rows = server_.sql.Query(session, SqlKind::kQuery, query);
-  // A forward-only or dynamic cursor on the server does not know its count: ADO says -1.
-  const bool count_known = cursor_location == ado::kUseClient || cursor_type == ado::kOpenKeyset ||
-                           cursor_type == ado::kOpenStatic;
+  // A forward-only or dynamic cursor on the server does not know its count: ADO says -1. So
+  // may a keyset cursor there, by the provider's choice.
+  const bool count_known = cursor_location == ado::kUseClient || cursor_type == ado::kOpenStatic ||
+                           (cursor_type == ado::kOpenKeyset && !server_.sql.keyset_count_unknown);
   return std::make_unique<SimRecordset>(std::move(rows), count_known);
 }
 

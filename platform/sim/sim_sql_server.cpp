@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cwctype>
 #include <map>
+#include <set>
 
 #include "platform/error.h"
 #include "platform/sim/server.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr std::int32_t kInvalidObject = -2147217865;  // 0x80040E37
 constexpr std::int32_t kCommandError = -2147217900;   // 0x80040E14
 constexpr std::int32_t kLoginFailed = -2147467259;    // 0x80004005
+// A value the server cannot convert to the type it is compared with or assigned to.
+constexpr std::int32_t kCannotConvert = -2147217913;  // 0x80040E07
 
 constexpr wchar_t kOdbcServer[] = L"[Microsoft][ODBC SQL Server Driver][SQL Server]";
 
@@ -210,6 +213,13 @@ bool IsWord(const std::vector<Token>& tokens, std::size_t i, std::wstring_view w
 
 bool IsSymbol(const std::vector<Token>& tokens, std::size_t i, std::wstring_view symbol) {
   return i < tokens.size() && tokens[i].kind == Tok::kSymbol && tokens[i].text == symbol;
+}
+
+bool IsComparison(const std::vector<Token>& tokens, std::size_t i) {
+  for (const wchar_t* op : {L"=", L"<>", L"!=", L"<", L">", L"<=", L">="}) {
+    if (IsSymbol(tokens, i, op)) return true;
+  }
+  return false;
 }
 
 [[noreturn]] void RefuseSyntax(const std::vector<Token>& tokens, std::size_t i) {
@@ -585,6 +595,49 @@ struct SqlServer::Impl {
     return Utf8(out);
   }
 
+  // ---- What SQLite lets through and SQL Server does not.
+
+  // The upper-cased names of the database's uniqueidentifier columns.
+  static std::set<std::wstring> GuidColumns(const Database& database) {
+    std::set<std::wstring> names;
+    const SqlRows tables =
+        Exec(database.handle, "SELECT name FROM sqlite_master WHERE type='table'");
+    for (const auto& table : tables.rows) {
+      const SqlRows columns =
+          Exec(database.handle, "PRAGMA table_info(" + Utf8(Literal(table[0])) + ")");
+      for (const auto& column : columns.rows) {
+        if (EqualsNoCase(DbText(column[2]), L"uniqueidentifier"))
+          names.insert(Upcase(DbText(column[1])));
+      }
+    }
+    return names;
+  }
+
+  // SQL Server converts a text compared with a uniqueidentifier column to a GUID before it
+  // reads a row, so a text that is no GUID ('' included) fails the statement whatever the
+  // table holds; SQLite would merely find nothing. A column is known by its name here.
+  static void CheckGuidComparisons(const std::vector<Token>& tokens, const Database& database) {
+    std::optional<std::set<std::wstring>> guid_columns;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+      if (tokens[i].kind != Tok::kString) continue;
+      std::wstring column;
+      if (i >= 2 && IsComparison(tokens, i - 1) && tokens[i - 2].kind == Tok::kWord) {
+        column = tokens[i - 2].text;  // the last part of a dotted name
+      } else if (IsComparison(tokens, i + 1) && i + 2 < tokens.size() &&
+                 tokens[i + 2].kind == Tok::kWord) {
+        std::size_t at = i + 2;
+        column = DottedName(tokens, at).back();
+      } else {
+        continue;
+      }
+      if (!guid_columns) guid_columns = GuidColumns(database);
+      if (guid_columns->contains(Upcase(column)) && !CanonicalGuid(Trim(tokens[i].text))) {
+        Refuse(kCannotConvert,
+               L"Conversion failed when converting from a character string to uniqueidentifier.");
+      }
+    }
+  }
+
   // ---- Statements SQLite does not know.
 
   void Use(SqlSession& session, const std::vector<Token>& tokens) {
@@ -849,6 +902,7 @@ struct SqlServer::Impl {
                    IsWord(tokens, 0, L"WITH"))) {
         CallFromText(session, tokens, 0);  // a batch may start with a call without EXEC
       } else {
+        CheckGuidComparisons(tokens, current);
         return Exec(current.handle, ForSqlite(tokens, current));
       }
       return {};

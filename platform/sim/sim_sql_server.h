@@ -122,6 +122,8 @@ class SqlServer {
   // ---- Test controls.
   bool reachable = true;      // false: every open fails, open connections fail on their next use
   std::uint64_t cost_ms = 5;  // virtual time each statement and procedure call takes
+  // true: a server-side keyset cursor answers RecordCount with -1, as some providers do.
+  bool keyset_count_unknown = false;
   DirectorySyncService sync;
   void Fail(SqlFailure failure);
   // Fails every statement whose text contains the part (any case).

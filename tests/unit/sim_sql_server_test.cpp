@@ -132,6 +132,19 @@ TEST_F(SimSql, CursorsCountFindFilterAndStopAsAdoDoes) {
   EXPECT_EQ(
       Open(L"select Alias from vw_Subscriber", ado::kOpenKeyset, ado::kUseServer)->RecordCount(),
       3);
+  server.sql.keyset_count_unknown = true;
+  const auto keyset = Open(L"select Alias from vw_Subscriber", ado::kOpenKeyset, ado::kUseServer);
+  EXPECT_EQ(keyset->RecordCount(), -1) << "a provider that does not count a server keyset";
+  keyset->Filter(L"Alias='jsmith'");
+  EXPECT_EQ(keyset->RecordCount(), -1);
+  EXPECT_EQ(keyset->Field(L"Alias"), DbValue(L"jsmith")) << "the rows are there all the same";
+  EXPECT_EQ(
+      Open(L"select Alias from vw_Subscriber", ado::kOpenKeyset, ado::kUseClient)->RecordCount(), 3)
+      << "a client cursor always knows its count";
+  EXPECT_EQ(
+      Open(L"select Alias from vw_Subscriber", ado::kOpenStatic, ado::kUseServer)->RecordCount(),
+      3);
+  server.sql.keyset_count_unknown = false;
 
   auto rows = Open(L"Select Alias, DisplayName, UID, SubscriberType from Subscriber");
   rows->Find(L"Alias='esubscriber'");
@@ -175,6 +188,44 @@ TEST_F(SimSql, NullsReadAsNullAndTheRunTimeRefusesThemAsText) {
   rows->MoveFirst();
   rows->Find(L"DirectoryID = NULL");
   EXPECT_EQ(rows->Field(L"Alias"), DbValue(L"remote"));
+}
+
+// A text compared with a uniqueidentifier column is converted first: one that is no GUID
+// fails the statement even where no row would have matched.
+TEST_F(SimSql, ATextComparedWithAGuidColumnMustBeAGuid) {
+  const Failure empty =
+      FailureOf([&] { Open(L"SELECT * FROM vw_DirectorySyncTicket WHERE Ticket=''"); });
+  EXPECT_EQ(empty.number, -2147217913);
+  EXPECT_EQ(empty.text,
+            L"[Microsoft][ODBC SQL Server Driver][SQL Server]Conversion failed when converting "
+            L"from a character string to uniqueidentifier.");
+  EXPECT_EQ(server.sql.statements().back().text,
+            L"SELECT * FROM vw_DirectorySyncTicket WHERE Ticket=''")
+      << "it reached the server";
+  EXPECT_EQ(FailureOf([&] {
+              Open(
+                  L"select Alias from Subscriber where N'6F9619FF' = Subscriber.SubscriberObjectID",
+                  ado::kOpenStatic, ado::kUseClient, kProduct);
+            }).number,
+            -2147217913)
+      << "on either side, the column named with its table";
+  EXPECT_EQ(FailureOf([&] {
+              Open(L"select name from sysjobs where job_id <> 'x'", ado::kOpenStatic,
+                   ado::kUseClient, kMsdbOleDb);
+            }).text,
+            L"Conversion failed when converting from a character string to uniqueidentifier.");
+
+  auto rows = Open(
+      L"SELECT Alias FROM vw_Subscriber WHERE SubscriberObjectID = '" + std::wstring(kSmithId) +
+      L"' OR SubscriberObjectID='0a1b2c3d-0000-1111-2222-333344445555' ORDER BY Alias");
+  EXPECT_EQ(Column(*rows, L"Alias"), (std::vector<std::wstring>{L"ESubscriber", L"jsmith"}))
+      << "braced or not, in any case";
+  rows =
+      Open(L"SELECT * FROM vw_DirectorySyncTicket WHERE Ticket='" + std::wstring(kSmithId) + L"'");
+  EXPECT_TRUE(rows->Eof());
+  rows = Open(L"SELECT Alias FROM Subscriber WHERE UID = '' OR Alias = 'EAdmin'");
+  EXPECT_EQ(Column(*rows, L"Alias"), std::vector<std::wstring>{L"EAdmin"})
+      << "text columns take any text";
 }
 
 TEST_F(SimSql, MissingObjectsAndBadSqlFailInTheDriversWords) {

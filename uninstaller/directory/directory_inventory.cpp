@@ -15,6 +15,13 @@ std::wstring Line(std::wstring_view prefix, const std::wstring& display, const s
   return std::wstring(prefix) + display + L"', Mail Alias='" + uid + L"'" + kCrLf;
 }
 
+// A column's text for a line of the inventory; an empty column gives an empty part, so that
+// the account still reaches the list the administrator clears by hand.
+std::wstring TextOf(platform::Recordset& rows, std::wstring_view column) {
+  const platform::DbValue value = rows.Field(column);
+  return platform::IsNull(value) ? std::wstring() : platform::DbText(value);
+}
+
 std::wstring ObjectLine(const std::wstring& alias, const std::wstring& display,
                         const std::wstring& uid) {
   return Line(L"Alias='" + alias + L"', Display Name='", display, uid);
@@ -29,8 +36,7 @@ bool AppendFound(platform::Recordset& rows, std::wstring_view criterion, std::ws
     rows.Find(criterion);
     if (rows.Eof()) return;
     found = true;
-    text += Line(prefix, platform::DbText(rows.Field(display_column)),
-                 platform::DbText(rows.Field(L"UID")));
+    text += Line(prefix, TextOf(rows, display_column), TextOf(rows, L"UID"));
   });
   return found;
 }
@@ -49,12 +55,12 @@ void AppendSubscribers(platform::Recordset& rows, std::wstring& text) {
   }
   SkipFailure([&] {
     rows.Filter(L"SubscriberType=0");
-    if (rows.RecordCount() < 1) return;
+    // Rows by position: a server-side keyset cursor may report its count as -1.
+    if (rows.Eof()) return;
     for (rows.MoveFirst(); !rows.Eof(); rows.MoveNext()) {
       SkipFailure([&] {
-        text += ObjectLine(platform::DbText(rows.Field(L"Alias")),
-                           platform::DbText(rows.Field(L"DisplayName")),
-                           platform::DbText(rows.Field(L"UID")));
+        text +=
+            ObjectLine(TextOf(rows, L"Alias"), TextOf(rows, L"DisplayName"), TextOf(rows, L"UID"));
       });
     }
   });
@@ -100,9 +106,8 @@ std::wstring GetDirectoryInventory(UninstallerApp& app) {
   SkipFailure([&] {
     for (; !locations->Eof(); locations->MoveNext()) {
       SkipFailure([&] {
-        text += ObjectLine(platform::DbText(locations->Field(L"Alias")),
-                           platform::DbText(locations->Field(L"TextName")),
-                           platform::DbText(locations->Field(L"UID")));
+        text += ObjectLine(TextOf(*locations, L"Alias"), TextOf(*locations, L"TextName"),
+                           TextOf(*locations, L"UID"));
       });
     }
   });

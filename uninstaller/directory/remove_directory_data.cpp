@@ -93,6 +93,7 @@ class Removal {
                       const std::vector<std::pair<std::wstring, DbValue>>& last,
                       std::wstring_view done_line) {
     std::wstring ticket;
+    bool prepared = false;
     trap_([&] {
       command().SetProcedure(procedure);
       for (const auto& [name, value] : first) command().SetParameter(name, value);
@@ -100,7 +101,15 @@ class Removal {
       ticket = NewTicketGuid(app_);
       command().SetParameter(L"@DirectorySyncTicket", ticket);
       for (const auto& [name, value] : last) command().SetParameter(name, value);
+      prepared = true;
     });
+    // A half-prepared command would run with what is left of the previous call (its
+    // procedure, its object) and its ticket, if any, would never be answered: the object is
+    // reported as not synchronised and the next one runs.
+    if (!prepared) {
+      log_.WriteLog(kSyncFailed);
+      return;
+    }
     trap_([&] { command().Execute(); });
     log_.WriteLog(WaitForSyncToFinished(app_, ticket) ? done_line : kSyncFailed);
   }

@@ -75,6 +75,22 @@ class Directory : public UninstallerTest {
     sql().sync.delay_ms = 3000;
   }
   platform::sim::SqlServer& sql() { return server.sql; }
+  // The texts of the queries and statements sent, in order.
+  std::vector<std::wstring> Sent() const {
+    std::vector<std::wstring> texts;
+    for (const auto& statement : server.sql.statements()) texts.push_back(statement.text);
+    return texts;
+  }
+  // The one box shown: message 2057 with the program's title and the OK button alone.
+  void ExpectThe2057Box() const {
+    ASSERT_EQ(server.boxes.shown().size(), 1u);
+    const auto& box = server.boxes.shown()[0];
+    EXPECT_EQ(box.text,
+              L"Error!  VelmarDB database is missing or badly corrupted - skipping parts of "
+              L"uninstall.");
+    EXPECT_EQ(box.caption, L"Velmar Uninstaller");
+    EXPECT_EQ(box.style, 0x0u) << "MB_OK";
+  }
   void AddDefaultLocation() {
     sql().AddLocation({L"default", L"Default Location", L"Loc_A", Guid(900), L"DIR-900"});
   }
@@ -113,6 +129,72 @@ TEST_F(Directory, TheWorkedLayoutLineForLine) {
   EXPECT_EQ(sql().connection_texts(),
             (std::vector<std::wstring>{kProductText, kProductText, kProductText}))
       << "subscribers, lists and locations, each on the product database's ODBC text";
+  EXPECT_EQ(Sent(), (std::vector<std::wstring>{
+                        L"Select Alias, DisplayName, UID, SubscriberType from Subscriber",
+                        L"SELECT distributionlist.Alias, distributionlist.UID, "
+                        L"distributionlist.DisplayName FROM DistributionList INNER JOIN location "
+                        L"ON location.locationobjectid=distributionlist.locationobjectid WHERE "
+                        L"location.alias='default'",
+                        L"Select TextName, Alias, UID from Location",
+                    }));
+}
+
+// An account with an empty column is still listed, with that part of its line empty: the
+// list is what the administrator removes by hand.
+TEST_F(Directory, EmptyColumnsLeaveTheirPartOfTheLineEmpty) {
+  sql().AddSubscriber({L"ESubscriber", L"-", L"ESubscriber_A", 1, Guid(1)});
+  sql().AddSubscriber({L"EAdministrator", L"Example Administrator", L"-", 1, Guid(2)});
+  sql().AddSubscriber({L"-", L"No Alias", L"NoAlias_A", 0, Guid(3)});
+  sql().AddSubscriber({L"jdoe", L"-", L"-", 0, Guid(4)});
+  AddDefaultLocation();
+  sql().AddLocation({L"branch", L"-", L"-", Guid(901), L"DIR-901"});
+  AddSystemList(L"allsubscribers");
+  sql().Run(L"VelmarDB", L"UPDATE Subscriber SET DisplayName = NULL WHERE DisplayName = '-'");
+  sql().Run(L"VelmarDB", L"UPDATE Subscriber SET UID = NULL WHERE UID = '-'");
+  sql().Run(L"VelmarDB", L"UPDATE Subscriber SET Alias = NULL WHERE Alias = '-'");
+  sql().Run(L"VelmarDB", L"UPDATE Location SET TextName = NULL, UID = NULL WHERE Alias = 'branch'");
+  sql().Run(L"VelmarDB", L"UPDATE DistributionList SET UID = NULL, DisplayName = NULL");
+  EXPECT_EQ(platform::Utf8FromWide(GetDirectoryInventory(*app)),
+            "\r\n"
+            "Subscribers:\r\n"
+            "Alias='ESubscriber', Display Name='', Mail Alias='ESubscriber_A'\r\n"
+            "Alias='EAdministrator', Display Name='Example Administrator', Mail Alias=''\r\n"
+            "Alias='', Display Name='No Alias', Mail Alias='NoAlias_A'\r\n"
+            "Alias='jdoe', Display Name='', Mail Alias=''\r\n"
+            "\r\n"
+            "Public Distribution Lists:\r\n"
+            "Alias='AllSubscribers', Display Name='', Mail Alias=''\r\n"
+            "\r\n"
+            "Location Objects:\r\n"
+            "Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n"
+            "Alias='branch', Display Name='', Mail Alias=''\r\n");
+  EXPECT_EQ(Log(), "") << "nothing logged";
+}
+
+// A distribution-list query that fails costs only its lines; one for the locations that fails
+// costs the whole text. Neither is logged or shown.
+TEST_F(Directory, AFailingListQueryEmptiesItsSectionAFailingLocationQueryEverything) {
+  sql().AddSubscriber({L"jdoe", L"Jane Doe", L"JDoe_A", 0, Guid(4)});
+  AddDefaultLocation();
+  AddSystemList(L"allsubscribers");
+  sql().FailStatementsContaining(L"FROM DistributionList INNER JOIN", -2147217865,
+                                 L"Invalid object name 'DistributionList'.", 1);
+  EXPECT_EQ(platform::Utf8FromWide(GetDirectoryInventory(*app)),
+            "\r\n"
+            "Subscribers:\r\n"
+            "Alias='jdoe', Display Name='Jane Doe', Mail Alias='JDoe_A'\r\n"
+            "\r\n"
+            "Public Distribution Lists:\r\n"
+            "\r\n"
+            "Location Objects:\r\n"
+            "Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n");
+
+  sql().FailStatementsContaining(L"from Location", -2147217865, L"Invalid object name 'Location'.",
+                                 1);
+  EXPECT_EQ(GetDirectoryInventory(*app), L"") << "the sections built so far are dropped";
+  EXPECT_EQ(Sent().back(), L"Select TextName, Alias, UID from Location");
+  EXPECT_EQ(Log(), "");
+  EXPECT_TRUE(server.boxes.shown().empty());
 }
 
 TEST_F(Directory, OnlyOneAdministratorLine) {
@@ -124,17 +206,29 @@ TEST_F(Directory, OnlyOneAdministratorLine) {
   EXPECT_EQ(both.find(L"Alias='EAdmin', "), std::wstring::npos);
 }
 
-TEST_F(Directory, EAdminAloneAndTheTypeFilter) {
+// Whether there are ordinary subscribers is read from the cursor's position, not from a count
+// the provider may not know (-1 on a server-side keyset cursor).
+TEST_F(Directory, EAdminAloneAndTheTypeFilterWhateverTheCursorCounts) {
   sql().AddSubscriber({L"EAdmin", L"Short Admin", L"EAdmin_B", 1, Guid(3)});
   sql().AddSubscriber({L"jdoe", L"Jane Doe", L"JDoe_A", 0, Guid(4)});
   sql().AddSubscriber({L"kiosk", L"Kiosk", L"Kiosk_A", 3, Guid(5)});
+  sql().AddSubscriber({L"rroe", L"Richard Roe", L"RRoe_A", 0, Guid(6)});
   AddDefaultLocation();
-  const std::wstring text = GetDirectoryInventory(*app);
-  EXPECT_NE(text.find(L"Alias='EAdmin', Display Name='Short Admin', Mail Alias='EAdmin_B'\r\n"),
-            std::wstring::npos);
-  EXPECT_NE(text.find(L"Alias='jdoe', Display Name='Jane Doe', Mail Alias='JDoe_A'\r\n"),
-            std::wstring::npos);
-  EXPECT_EQ(text.find(L"kiosk"), std::wstring::npos) << "only type 0 is listed";
+  for (const bool counted : {true, false}) {
+    sql().keyset_count_unknown = !counted;
+    EXPECT_EQ(platform::Utf8FromWide(GetDirectoryInventory(*app)),
+              "\r\n"
+              "Subscribers:\r\n"
+              "Alias='EAdmin', Display Name='Short Admin', Mail Alias='EAdmin_B'\r\n"
+              "Alias='jdoe', Display Name='Jane Doe', Mail Alias='JDoe_A'\r\n"
+              "Alias='rroe', Display Name='Richard Roe', Mail Alias='RRoe_A'\r\n"
+              "\r\n"
+              "Public Distribution Lists:\r\n"
+              "\r\n"
+              "Location Objects:\r\n"
+              "Alias='default', Display Name='Default Location', Mail Alias='Loc_A'\r\n")
+        << "only type 0 is listed; counted: " << counted;
+  }
 }
 
 TEST_F(Directory, ListsOfAnotherLocationAreNotListed) {
@@ -150,7 +244,10 @@ TEST_F(Directory, AMissingDatabaseShows2057OnceAndGivesNothing) {
   sql().reachable = false;
   server.boxes.Expect(EnglishTable().at(2057), platform::mb::kIdOk);
   EXPECT_EQ(GetDirectoryInventory(*app), L"");
+  ExpectThe2057Box();
   EXPECT_EQ(Log(), "") << "nothing logged";
+  EXPECT_EQ(sql().connection_texts(), std::vector<std::wstring>{kProductText})
+      << "nothing tried after the subscriber query";
 }
 
 class Removal : public Directory {
@@ -412,6 +509,23 @@ TEST_F(Removal, EmptyViews) {
   EXPECT_NE(log.find("(error) no location objects found in database.\r\n"), std::string::npos);
 }
 
+// The removal reads the setup accounts' UID as text: an empty one is its trapped failure, not
+// an empty alias, and nothing is called for the row.
+TEST_F(Removal, AnEmptyUidOfASetupAccountIsTrapped) {
+  sql().AddSubscriber({L"EAdministrator", L"A", L"-", 1, Guid(2)});
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  sql().Run(L"VelmarDB", L"UPDATE Subscriber SET UID = NULL WHERE UID = '-'");
+  const std::string log = Run();
+  EXPECT_NE(log.find("    Total subscriber table count= 2\r\n"
+                     "(error):94 (Invalid use of Null) in procedure RemoveDirectoryData of Form "
+                     "frmMain\r\n"
+                     "    Removing subscriber object from the directory - alias=jdoe\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(sql().CallsTo(L"sp_DeleteSubscriber").size(), 1u);
+  EXPECT_EQ(app->splash.progress_value(), 2);
+}
+
 TEST_F(Removal, AFailingProcedureIsTrappedAndStillWaitedOn) {
   sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
   sql().FailStatementsContaining(L"sp_DeleteSubscriber", -2147217900, L"Deletion refused.");
@@ -520,6 +634,76 @@ TEST_F(RemovalWithAFailedCount, AnEscapingFailureStillUnloadsTheWindow) {
   EXPECT_FALSE(app->splash.loaded());
 }
 
+// A call whose parameters cannot all be set is neither sent nor waited on: its trap line and
+// the synchronisation-failure line, and the next object runs.
+class RemovalWithAnUnpreparedCall : public Removal {
+ protected:
+  RemovalWithAnUnpreparedCall() {
+    server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+    server.faults.fail_site = "Parameter.Value";
+  }
+  static std::string Trapped() { return std::string(kNetworkError) + kTrapTail; }
+};
+
+TEST_F(RemovalWithAnUnpreparedCall, ASubscriberWithoutItsObjectIsNotCalledAndNoTicketIsPolled) {
+  // Parameters set in order: the first row's four, its ticket's deletion, then the second
+  // row's object.
+  server.faults.fail_site_nth = 5;
+  sql().AddSubscriber({L"jdoe", L"Jane", L"J", 0, Guid(11)});
+  sql().AddSubscriber({L"kim", L"Kim", L"K", 0, Guid(12)});
+  sql().AddSubscriber({L"lee", L"Lee", L"L", 0, Guid(13)});
+  sql().sync.delay_ms = 500;
+  const auto before = server.now_ms();
+  EXPECT_EQ(Run(),
+            "Starting removal of subscriber properties on a 4.0(3) or later system...\r\n"
+            "    Total subscriber table count= 3\r\n"
+            "    Removing subscriber object from the directory - alias=jdoe\r\n"
+            "    Subscriber Deletion complete\r\n"
+            "    Removing subscriber object from the directory - alias=kim\r\n" +
+                Trapped() + kSyncFailed +
+                "    Removing subscriber object from the directory - alias=lee\r\n"
+                "    Subscriber Deletion complete\r\n"
+                "Completed removal of subscriber properties\r\n"
+                "Starting removal of public distribution lists added by Velmar setup\r\n"
+                "(error) no distribution lists found in database.\r\n"
+                "Completed removal of setup added public distribution lists\r\n"
+                "Starting removal of location objects\r\n"
+                "(error) no location objects found in database.\r\n"
+                "Completed remove of location objects\r\n");
+  const auto calls = sql().CallsTo(L"sp_DeleteSubscriber");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0]->Argument(L"@SubscriberObjectID"), DbValue(Guid(11)));
+  EXPECT_EQ(calls[1]->Argument(L"@SubscriberObjectID"), DbValue(Guid(13)));
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"Subscriber"), 1) << "kim stays";
+  EXPECT_FALSE(std::ranges::any_of(sql().statements(), [](const auto& statement) {
+    return statement.text.find(L"Ticket=''") != std::wstring::npos;
+  })) << "no ticket polled empty";
+  EXPECT_LT(server.now_ms() - before, 5'000u) << "one 2-second wait for each object sent";
+  EXPECT_EQ(app->splash.progress_value(), 3) << "the bar moves for kim too";
+}
+
+TEST_F(RemovalWithAnUnpreparedCall, ALocationWhoseLastParameterFailsKeepsItsDrawnTicket) {
+  server.faults.fail_site_nth = 4;  // the first location's @ForceRemove, after its ticket
+  AddDefaultLocation();
+  sql().AddLocation({L"third", L"Third", L"Loc_C", Guid(902), L"DIR-902"});
+  sql().sync.delay_ms = 500;
+  const std::string log = Run();
+  EXPECT_NE(log.find("Starting removal of location objects\r\n"
+                     "    Removing location object with alias=default\r\n" +
+                     Trapped() + kSyncFailed +
+                     "    Removing location object with alias=third\r\n"
+                     "    Location Deletion complete\r\n"
+                     "Completed remove of location objects\r\n"),
+            std::string::npos)
+      << log;
+  const auto calls = sql().CallsTo(L"ktp_LocationDelete");
+  ASSERT_EQ(calls.size(), 1u) << "no call without its @ForceRemove";
+  EXPECT_EQ(calls[0]->Argument(L"@LocationObjectID"), DbValue(Guid(902)));
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"Location"), 1) << "the default location stays";
+  EXPECT_EQ(sql().CountRows(L"VelmarDB", L"DirectorySyncTicket"), 0);
+  EXPECT_EQ(sql().CallsTo(L"sp_DeleteDirectorySyncTicket").size(), 1u);
+}
+
 // The command object cannot be created: every use of it is the run time's error 91 under the
 // trap, never a crash, and the removal goes on to its end.
 class RemovalWithoutCommand : public Removal {
@@ -574,6 +758,44 @@ TEST_F(BackupJobs, AllThreeInMsdb) {
   EXPECT_EQ(sql().connection_texts(),
             (std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb", job_text,
                                        job_text, job_text}));
+  EXPECT_EQ(Sent(), (std::vector<std::wstring>{
+                        L"Select * from sysjobs",
+                        L"sp_delete_job @job_name = 'SqlWeeklyBackupJob'",
+                        L"sp_delete_job @job_name = 'SqlNightlyBackupJob'",
+                        L"sp_delete_job @job_name = 'CheckSqlConfiguration'",
+                    }));
+}
+
+// The first connection opened, the weekly job's deletion connection, fails.
+class BackupJobsWithAFailedOpen : public BackupJobs {
+ protected:
+  BackupJobsWithAFailedOpen() {
+    server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+    server.faults.fail_site = "Connection.Open";
+  }
+};
+
+// A job whose deletion cannot be sent or is refused still gets its job line, and no task
+// command is started for it.
+TEST_F(BackupJobsWithAFailedOpen, AFailedDeletionStillWritesTheJobLine) {
+  for (const wchar_t* job :
+       {L"SqlWeeklyBackupJob", L"SqlNightlyBackupJob", L"CheckSqlConfiguration"}) {
+    sql().AddJob(job);
+  }
+  sql().FailStatementsContaining(L"SqlNightlyBackupJob'", -2147217900,
+                                 L"The specified @job_name ('SqlNightlyBackupJob') is in use.");
+  EXPECT_EQ(Run(),
+            "        Remove SqlWeeklyBackupJob job from SQL.\r\n"
+            "        Remove SqlNightlyBackupJob job from SQL.\r\n"
+            "        Remove CheckSqlConfiguration job from SQL.\r\n"
+            "    Velmar nightly and weekly backup jobs removed\r\n");
+  EXPECT_EQ(Sent(), (std::vector<std::wstring>{
+                        L"Select * from sysjobs",
+                        L"sp_delete_job @job_name = 'SqlNightlyBackupJob'",
+                        L"sp_delete_job @job_name = 'CheckSqlConfiguration'",
+                    }));
+  EXPECT_EQ(sql().CountRows(L"msdb", L"sysjobs"), 2) << "weekly and nightly are still there";
+  EXPECT_TRUE(server.Started(L"schtasks").empty());
 }
 
 TEST_F(BackupJobs, NoneInMsdb) {
@@ -594,6 +816,7 @@ TEST_F(BackupJobs, NoneInMsdb) {
   }
   EXPECT_EQ(sql().connection_texts(),
             std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb"});
+  EXPECT_EQ(Sent(), std::vector<std::wstring>{L"Select * from sysjobs"});
 }
 
 TEST_F(BackupJobs, AMix) {
@@ -614,7 +837,10 @@ TEST_F(BackupJobs, AnUnreachableMsdbShowsOnly2057) {
   sql().reachable = false;
   server.boxes.Expect(EnglishTable().at(2057), platform::mb::kIdOk);
   EXPECT_EQ(Run(), "");
+  ExpectThe2057Box();
   EXPECT_TRUE(server.Started(L"schtasks").empty());
+  EXPECT_EQ(sql().connection_texts(),
+            std::vector<std::wstring>{L"Driver={SQL Server};server=;database=msdb"});
 }
 
 }  // namespace
