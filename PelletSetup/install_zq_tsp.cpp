@@ -46,7 +46,7 @@ void CreateDriverService(SetupApp& app, bool driver_ready) {
   if (manager.get() != 0 && driver_ready) {
     const platform::ServiceConfig config{L"zqaudio",
                                          L"zqaudio",
-                                         platform::svc::kManagerAllAccess,
+                                         platform::svc::kServiceAllAccess,
                                          platform::svc::kKernelDriver,
                                          platform::svc::kSystemStart,
                                          platform::svc::kErrorNormal,

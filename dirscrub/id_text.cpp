@@ -24,12 +24,11 @@ std::vector<std::uint8_t> BytesOf(const platform::doh::PropertyValue& value) {
   return out;
 }
 
-// Two bytes a character; an odd last byte stands alone, as the run time reads it.
+// Two bytes a character; an odd last byte makes no character, as the run time reads it.
 std::wstring Utf16Text(const std::vector<std::uint8_t>& bytes) {
   std::wstring text;
-  for (std::size_t at = 0; at < bytes.size(); at += 2) {
-    const std::uint8_t high = at + 1 < bytes.size() ? bytes[at + 1] : 0;
-    text.push_back(static_cast<wchar_t>(bytes[at] | (high << 8)));
+  for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+    text.push_back(static_cast<wchar_t>(bytes[at] | (bytes[at + 1] << 8)));
   }
   return text;
 }

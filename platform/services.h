@@ -13,7 +13,8 @@ namespace platform {
 using ScHandle = std::uint32_t;  // 0 is the failure value
 
 namespace svc {
-inline constexpr std::uint32_t kManagerAllAccess = 0xF003F;
+inline constexpr std::uint32_t kManagerAllAccess = 0xF003F;  // SC_MANAGER_ALL_ACCESS
+inline constexpr std::uint32_t kServiceAllAccess = 0xF01FF;  // SERVICE_ALL_ACCESS
 inline constexpr std::uint32_t kGenericAll = 0x10000000;
 inline constexpr std::uint32_t kQueryStatus = 0x4;
 

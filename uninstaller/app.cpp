@@ -12,7 +12,7 @@ namespace uninstaller {
 UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
     : host(host),
       log(host.files, host.clock),
-      localize(host, L"Velmar Uninstaller"),
+      localize(host, kApplicationTitle),
       forms(localize, views),
       main(forms, *this),
       about(forms, *this),
@@ -42,7 +42,7 @@ void UninstallerApp::ExitApplication() {
 }
 
 int UninstallerApp::Message(const std::wstring& text, std::uint32_t style) {
-  return host.boxes.Show(text, Text(1001), style);
+  return host.boxes.Show(text, kApplicationTitle, style);
 }
 
 bool UninstallerApp::IsVelmarVersionAtLeast(std::int16_t major, std::int16_t minor,

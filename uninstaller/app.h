@@ -18,6 +18,10 @@
 
 namespace uninstaller {
 
+// The title of every box that gives none of its own, in every language: the boxes belong to
+// the program, whose name is not translated (the window's caption, string 1001, is).
+inline constexpr wchar_t kApplicationTitle[] = L"Velmar Uninstaller";
+
 class UninstallerApp {
  public:
   UninstallerApp(platform::Host& host, ui::ViewFactory& views);
@@ -27,7 +31,7 @@ class UninstallerApp {
   void Start();
   // The closing line, the log closed, the program ended at once; never returns.
   [[noreturn]] void ExitApplication();
-  // A message box with the program's title.
+  // A message box titled with the application title.
   int Message(const std::wstring& text, std::uint32_t style);
   std::wstring Text(std::uint32_t id) { return localize.LoadLocalizedString(id); }
   bool IsVelmarVersionAtLeast(std::int16_t major, std::int16_t minor, std::int16_t build,

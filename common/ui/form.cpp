@@ -100,6 +100,7 @@ void Form::Refresh(std::string_view control) {
 void Form::Load() {
   if (view_) return;
   forms_.CollectRetired();
+  face_.clear();  // a new window starts with the dialog face
   view_ = forms_.views().Create(*this);
   forms_.Loaded(*this);
   OnLoad();
@@ -112,9 +113,9 @@ void Form::Unload() {
   forms_.Retire(std::move(view_));
 }
 
-void Form::ShowModal() {
+void Form::ShowModal(Form& from) {
   Load();
-  if (view_) view_->ShowModal();
+  if (view_) view_->ShowModal(from.view());
 }
 
 void Form::Hide() {
@@ -123,8 +124,16 @@ void Form::Hide() {
 
 void Form::ApplyLanguageFonts() {
   // Only the windows with a caption operation take the language's fonts.
-  if (view_ && HasAutoInit())
-    view_->ApplyFont(forms_.localize().CurrentFont(), forms_.localize().font_target());
+  if (!view_ || !HasAutoInit()) return;
+  velmar::LanguageFont font = forms_.localize().CurrentFont();
+  // The controls refuse the empty name and keep the face they have; the character set is
+  // taken all the same.
+  if (font.name.empty()) {
+    font.name = face_;
+  } else {
+    face_ = font.name;
+  }
+  view_->ApplyFont(font, forms_.localize().font_target());
 }
 
 void Forms::Loaded(Form& form) {

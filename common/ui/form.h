@@ -64,7 +64,9 @@ class FormView {
   virtual void Refresh(std::string_view control) = 0;  // caption, tick, state or place changed
   virtual void ApplyFont(const velmar::LanguageFont& font, velmar::FontTarget target) = 0;
   virtual void RepaintAll() = 0;
-  virtual void ShowModal() = 0;  // returns once the form is hidden or unloaded
+  // Shows the form modally over the window it was opened from (none: the first window made),
+  // which is disabled until the display ends; returns once the form is hidden or unloaded.
+  virtual void ShowModal(FormView* from) = 0;
   virtual void Show(bool topmost) = 0;
   virtual void Hide() = 0;
   virtual void SetBusyCursor(bool busy) = 0;
@@ -136,9 +138,9 @@ class Form {
 
   bool loaded() const { return view_ != nullptr; }
   FormView* view() { return view_.get(); }
-  void Load();    // creates the view and runs OnLoad, once
-  void Unload();  // destroys the view; the form may load again later
-  void ShowModal();
+  void Load();                 // creates the view and runs OnLoad, once
+  void Unload();               // destroys the view; the form may load again later
+  void ShowModal(Form& from);  // from: the window whose click or start opened it
   void Hide();
   void ApplyLanguageFonts();
 
@@ -162,6 +164,7 @@ class Form {
   std::map<std::string, State, std::less<>> states_;
   std::vector<MenuEntry> dynamic_menu_;
   int progress_min_ = 0, progress_max_ = 100, progress_value_ = 0;
+  std::wstring face_;  // the face the controls took last; empty: the view's dialog face
   std::unique_ptr<FormView> view_;
 };
 

@@ -117,6 +117,7 @@ ScHandle SimServices::CreateServiceEntry(ScHandle manager, const ServiceConfig& 
   entry.service_type = config.service_type;
   entry.start_type = config.start_type;
   entry.error_control = config.error_control;
+  entry.created_with_access = config.access;
   return AddHandle(entry.name, config.access);
 }
 

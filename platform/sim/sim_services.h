@@ -19,7 +19,8 @@ struct ServiceEntry {
   std::uint32_t start_type = 3;       // SERVICE_DEMAND_START
   std::uint32_t error_control = svc::kErrorNormal;
   std::uint32_t state = svc::kStopped;
-  bool deny_query = false;  // opening it for status fails with access denied
+  bool deny_query = false;                // opening it for status fails with access denied
+  std::uint32_t created_with_access = 0;  // what CreateServiceW was given; 0 if laid out
 };
 
 class ServiceTable {

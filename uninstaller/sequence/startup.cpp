@@ -92,7 +92,7 @@ void RunStartup(UninstallerApp& app) {
   bool primary = false;
   SkipFailure([&] { primary = IsFailoverPrimary(app); });
   // Its Cancel ends the program at once, before the log exists; Proceed returns here.
-  if (primary) app.failover.ShowModal();
+  if (primary) app.failover.ShowModal(app.main);
 
   app.log.Create();
   SkipFailure([&] { WriteOpeningLines(app); });

@@ -41,9 +41,9 @@ void FrmFailoverWarning::OnClick(std::string_view control) {
   } else if (control == "cmdCancel") {
     throw platform::ProgramEnd{0};  // no log exists yet: nothing to write or close
   } else if (control == "Help") {
-    app_.details.ShowModal();
+    app_.details.ShowModal(*this);
   } else if (control == "About") {
-    app_.about.ShowModal();
+    app_.about.ShowModal(*this);
   }
 }
 

@@ -103,9 +103,9 @@ void FrmMain::OnClick(std::string_view control) {
   } else if (control == "cmdUninstall") {
     if (on_uninstall) on_uninstall();
   } else if (control == "Help") {
-    app_.details.ShowModal();
+    app_.details.ShowModal(*this);
   } else if (control == "About") {
-    app_.about.ShowModal();
+    app_.about.ShowModal(*this);
   } else if (control == "mnuCheckForUpdatedVersion") {
     if (view()) view()->SetBusyCursor(true);
     if (on_check_for_update) on_check_for_update();

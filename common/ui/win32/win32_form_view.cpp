@@ -292,7 +292,8 @@ void Win32FormView::DeleteFonts() {
 }
 
 void Win32FormView::ApplyFont(const velmar::LanguageFont& font, velmar::FontTarget) {
-  // A face the language does not name (the empty name) leaves the controls' own face.
+  // The form hands over the face the controls keep; it is empty only until a language has
+  // named one, and then the dialog face stays.
   HFONT normal = MakeFont(font.name, font.charset, false, false);
   HFONT bold = MakeFont(font.name, font.charset, true, false);
   HFONT link = MakeFont(font.name, font.charset, false, true);
@@ -311,9 +312,17 @@ void Win32FormView::RepaintAll() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void Win32FormView::ShowModal() {
-  const bool owner_enabled = owner_ != nullptr && ::IsWindowEnabled(owner_);
-  if (owner_enabled) ::EnableWindow(owner_, FALSE);
+void Win32FormView::ShowModal(FormView* from) {
+  // The window it was opened from is the one disabled, and owns it for the display so that it
+  // stays above it: About over the failover warning leaves neither the warning's buttons nor
+  // its menu clickable underneath.
+  HWND opener = from != nullptr ? reinterpret_cast<HWND>(from->NativeHandle()) : owner_;
+  if (opener == window_) opener = owner_;
+  if (opener != owner_) {
+    ::SetWindowLongPtrW(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(opener));
+  }
+  const bool opener_enabled = opener != nullptr && ::IsWindowEnabled(opener);
+  if (opener_enabled) ::EnableWindow(opener, FALSE);
   Show(false);
   MSG message;
   while (visible_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -322,9 +331,12 @@ void Win32FormView::ShowModal() {
       ::DispatchMessageW(&message);
     }
   }
-  if (owner_enabled) {
-    ::EnableWindow(owner_, TRUE);
-    ::SetActiveWindow(owner_);
+  if (opener_enabled) {
+    ::EnableWindow(opener, TRUE);
+    ::SetActiveWindow(opener);
+  }
+  if (opener != owner_ && ::IsWindow(window_)) {
+    ::SetWindowLongPtrW(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner_));
   }
 }
 

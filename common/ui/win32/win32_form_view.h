@@ -20,7 +20,7 @@ class Win32FormView : public FormView {
   void Refresh(std::string_view control) override;
   void ApplyFont(const velmar::LanguageFont& font, velmar::FontTarget target) override;
   void RepaintAll() override;
-  void ShowModal() override;
+  void ShowModal(FormView* from) override;
   void Show(bool topmost) override;
   void Hide() override;
   void SetBusyCursor(bool busy) override;

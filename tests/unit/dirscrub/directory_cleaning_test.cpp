@@ -1,6 +1,8 @@
 // The directory cleaning: which subscribers lose the product's properties, the progress bar,
 // the other servers' test and the marker it decides, the location object, the version limits
 // and the directory server that cannot be reached.
+#include "dirscrub/id_text.h"
+#include "platform/error.h"
 #include "tests/unit/dirscrub/dirscrub_fixture.h"
 
 namespace dirscrub::testing {
@@ -143,6 +145,44 @@ TEST_F(Cleaning, ADirectoryServerThatCannotBeReachedTakesTheConnectionFailedPath
     EXPECT_TRUE(MarkerIs("NODOH\r\n")) << failing;
     EXPECT_TRUE(Removed().empty());
   }
+}
+
+// Identifiers as the directory hands them over, byte by byte.
+using Bytes = std::vector<std::uint8_t>;
+// "Loc-000001" as UTF-16 with its first two characters' low bytes zero: 20 bytes.
+const Bytes kTwenty = {0x00, 0x00, 0x00, 0x00, 'c', 0, '-', 0, '0', 0,
+                       '0',  0,    '0',  0,    '0', 0, '0', 0, '1', 0};
+
+TEST(IdText, TheFirstAndThirdBytesTurnIntoHyphensFromTenCharactersOn) {
+  EXPECT_EQ(IdToText(kTwenty), L"--c-000001");
+  Bytes raised = kTwenty;
+  raised[0] = 0x20;  // 0x20 + 45 = 'M'
+  raised[2] = 0x01;  // 0x01 + 45 = '.'
+  raised[3] = 0x30;  // the high bytes stay as they are: U+302E
+  EXPECT_EQ(IdToText(raised),
+            L"M\x302E"
+            L"c-000001");
+  EXPECT_EQ(IdToText(Bytes(kTwenty.begin(), kTwenty.end() - 2)), L"") << "18 bytes: 9 characters";
+}
+
+TEST(IdText, AnOddLastByteMakesNoCharacter) {
+  EXPECT_EQ(IdToText(Bytes(kTwenty.begin(), kTwenty.end() - 1)), L"") << "19 bytes: 9 characters";
+  Bytes twenty_one = kTwenty;
+  twenty_one.push_back('Z');
+  EXPECT_EQ(IdToText(twenty_one), L"--c-000001") << "21 bytes: 10 characters";
+  EXPECT_EQ(PropertyText(Bytes{'a', 0, 'b', 0, 'c'}), L"ab");
+  EXPECT_EQ(PropertyText(Bytes{'x'}), L"");
+}
+
+TEST(IdText, ANumberIsATypeMismatchAndTextIsReadAsItsBytes) {
+  try {
+    IdToText(std::int32_t{7});
+    ADD_FAILURE() << "no error";
+  } catch (const platform::RuntimeError& error) {
+    EXPECT_EQ(error.number(), 13);
+  }
+  EXPECT_EQ(IdToText(std::wstring(L"\0\0c-000001", 10)), L"--c-000001");
+  EXPECT_EQ(PropertyText(std::int32_t{-12}), L"-12");
 }
 
 }  // namespace

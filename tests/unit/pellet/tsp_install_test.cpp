@@ -81,6 +81,9 @@ TEST_F(Install, VerboseInstallOnAFreshServer) {
   EXPECT_EQ(service->service_type, platform::svc::kKernelDriver);
   EXPECT_EQ(service->start_type, platform::svc::kSystemStart);
   EXPECT_EQ(service->binary_path, L"\\SystemRoot\\System32\\drivers\\zqaudio.sys");
+  EXPECT_EQ(service->display_name, L"zqaudio");
+  EXPECT_EQ(service->error_control, platform::svc::kErrorNormal);
+  EXPECT_EQ(service->created_with_access, 0xF01FFu) << "SERVICE_ALL_ACCESS";
   EXPECT_EQ(Text(kDrivers32, L"wave1"), std::wstring(L"ZQAUDIO32.dll\0", 14));
   EXPECT_EQ(Text(kUserDrivers, L"wave1"), std::wstring(L"ZQAUDIO32.dll\0", 14));
   EXPECT_EQ(TapiChanges(), std::vector<std::wstring>{L"lineAddProviderW " + kProviderFile});
@@ -267,10 +270,118 @@ TEST_F(Install, OnNt4TheAlternateDriverIsMovedIntoPlace) {
 }
 
 TEST_F(Install, AnExistingDriverServiceIsLeftAsItIs) {
+  auto& earlier = server.services.Install(L"ZqAudio", platform::svc::kRunning,
+                                          L"\\SystemRoot\\System32\\drivers\\old\\zqaudio.sys");
+  earlier.display_name = L"Earlier wave driver";
+  earlier.start_type = 3;
+  const std::size_t services = server.services.size();
   EXPECT_EQ(Run(L"-silent"), 0);
+  const auto* service = server.services.Find(L"zqaudio");
+  ASSERT_NE(service, nullptr);
+  EXPECT_EQ(server.services.size(), services);
+  EXPECT_EQ(service->name, L"ZqAudio") << "not deleted and made again";
+  EXPECT_EQ(service->display_name, L"Earlier wave driver");
+  EXPECT_EQ(service->binary_path, L"\\SystemRoot\\System32\\drivers\\old\\zqaudio.sys");
+  EXPECT_EQ(service->start_type, 3u);
+  EXPECT_EQ(service->state, platform::svc::kRunning);
+  EXPECT_EQ(service->created_with_access, 0u);
+  EXPECT_FALSE(Traced(L"Could not create the kernel mode service for the wave driver.\n"));
+}
+
+TEST_F(Install, WithoutTheKernelServiceTheTwoLinesAreTracedAndTheInstallGoesOn) {
+  const std::vector<std::wstring> lines = {
+      L"Could not create the kernel mode service for the wave driver.\n",
+      L"Please run re-run setup.\n"};
+  server.faults.programs = {L"PelletSetup.exe"};
+  server.faults.fail_site = "CreateServiceW";  // refused: access denied
+  EXPECT_EQ(Run(L"-silent"), 0);
+  EXPECT_EQ(server.services.Find(L"zqaudio"), nullptr);
+  EXPECT_EQ(TracesFrom(lines[0], 2), lines);
+  EXPECT_EQ(Text(kDrivers32, L"wave1"), std::wstring(L"ZQAUDIO32.dll\0", 14)) << "goes on";
+
+  server.faults.fail_site.clear();
+  server.services.manager_unavailable = true;
   server.debug_trace.clear();
   EXPECT_EQ(Run(L"-silent"), 0);
-  EXPECT_FALSE(Traced(L"Could not create the kernel mode service for the wave driver.\n"));
+  EXPECT_EQ(server.services.Find(L"zqaudio"), nullptr);
+  EXPECT_EQ(TracesFrom(lines[0], 2), lines);
+}
+
+TEST_F(Install, OnNt4AFailedMoveCreatesNoService) {
+  server.machine.os = {4, 0, 1381, 2, "Service Pack 6"};
+  server.faults.programs = {L"PelletSetup.exe"};
+  server.faults.fail_site = "MoveFileW";
+  EXPECT_EQ(Run(L"-silent"), 0);
+  const std::vector<std::wstring> expected = {
+      L"Found NT4 or below, using alternate wave driver\n",
+      L"File move failed ... not installing kernel mode driver\n",
+      L"Could not create the kernel mode service for the wave driver.\n",
+      L"Please run re-run setup.\n"};
+  EXPECT_EQ(TracesFrom(expected[0], 4), expected);
+  EXPECT_EQ(server.services.Find(L"zqaudio"), nullptr);
+  EXPECT_TRUE(Exists(Sys(L"drivers\\ZqAudio.nt4")));
+}
+
+TEST_F(Install, VerboseCancelChangesNothing) {
+  server.boxes.Expect(T(32864), mb::kIdCancel);
+  EXPECT_EQ(Run(L""), 0);
+  EXPECT_EQ(Boxes(), std::vector<std::wstring>{T(32802) + L"|" + T(32864)});
+  EXPECT_TRUE(Traced(L"User selected to cancel Setup.  Bailing...\n"));
+  EXPECT_TRUE(server.Started(L"MsiExec.exe").empty());
+  EXPECT_TRUE(TracesStartingWith(L"PelletSetup: RenameDll(").empty());
+  for (const wchar_t* name : {L"ZqAudio32.dll", L"ZqSilenceMonitor.dll", L"ZqPellet.tsp",
+                              L"ZqPelletRes.dll", L"DravexNTWave.dll", L"BrannockVelmar_Tsp.dll",
+                              L"drivers\\ZqAudio.sys", L"drivers\\ZqAudio.nt4"}) {
+    EXPECT_FALSE(Exists(Sys(name))) << platform::Utf8FromWide(name);
+  }
+  EXPECT_TRUE(ExportCalls().empty());
+  EXPECT_EQ(server.services.Find(L"zqaudio"), nullptr);
+  EXPECT_TRUE(TapiChanges().empty());
+  EXPECT_EQ(server.registry.Value(reg::kLocalMachine, kDrivers32, L"wave1"), nullptr);
+  EXPECT_EQ(server.registry.Find(reg::kLocalMachine, kGains), nullptr);
+  EXPECT_EQ(server.registry.Find(reg::kLocalMachine, kEventSource), nullptr);
+  EXPECT_EQ(
+      Dword(L"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", L"DisableUserTOSSetting"),
+      0xDEADBEEF);
+}
+
+// The install's progress as the debugger sees it, from the first line to the event source.
+TEST_F(Install, TheEntryTracesInOrder) {
+  EXPECT_EQ(Run(L"-silent"), 0);
+  const std::vector<std::wstring> wanted = {
+      L"Performing TSP installation\n",
+      L"Calling DllRegisterServer in " + Sys(L"ZqSilenceMonitor.dll") + L"\n",
+      L"Calling DllRegisterServer in " + Sys(L"DravexNTWave.dll") + L"\n",
+      L"PelletSetup: InstallZqTsp()\r\n",
+      L"Found win2k or above, using standard wave driver\n",
+      L"Looking for the Pellet TSP ...\n",
+      L"Calling RegMC\n",
+      L"PelletSetup: RegMC()\r\n",
+      L"PelletSetup: RegisterMC(MsgSourceInput " + Sys(L"BrannockVelmar_TSP.dll") + L")\r\n",
+      L"PelletSetup: GetLastCategory()\r\n"};
+  std::vector<std::wstring> seen;
+  for (const auto& line : traces()) {
+    if (std::find(wanted.begin(), wanted.end(), line) != wanted.end()) seen.push_back(line);
+  }
+  EXPECT_EQ(seen, wanted);
+}
+
+TEST_F(Install, ACompanionThatDoesNotLoadIsTracedAndTheNextIsStillTried) {
+  server.files.WriteFile(L"C:\\Setup\\System32\\ZqSilenceMonitor.dll", "not a library");
+  server.boxes.Expect(T(32864), mb::kIdOk);
+  server.boxes.Expect(T(32859), mb::kIdOk);
+  server.boxes.Expect(T(32862), mb::kIdOk);
+  EXPECT_EQ(Run(L""), 0);
+  const std::wstring path = Sys(L"ZqSilenceMonitor.dll");
+  const std::vector<std::wstring> expected = {
+      L"Calling DllRegisterServer in " + path + L"\n",
+      L"LoadLibrary " + path +
+          L" failed with 0xc1!  You'll need to regsvr32 this dll manually for the TSP to work.\n",
+      L"Calling DllRegisterServer in " + Sys(L"DravexNTWave.dll") + L"\n"};
+  EXPECT_EQ(TracesFrom(expected[0], 3), expected);
+  EXPECT_EQ(ExportCalls(),
+            std::vector<std::wstring>{Sys(L"DravexNTWave.dll") + L"!DllRegisterServer"});
+  EXPECT_EQ(Boxes().at(1), T(32860) + L"|" + T(32859));
 }
 
 TEST_F(Install, AMessageLibraryWithoutLastCategoryKeepsCountZeroAndSucceeds) {

@@ -26,7 +26,7 @@ class FakeView : public ui::FormView {
     fonts.push_back(font);
   }
   void RepaintAll() override { ++repaints; }
-  void ShowModal() override;
+  void ShowModal(ui::FormView* from) override;
   void Show(bool on_top) override {
     visible = true;
     topmost = on_top;
@@ -53,6 +53,7 @@ class FakeView : public ui::FormView {
   int repaints = 0;
   int modal_shows = 0;
   bool visible = false;
+  bool enabled = true;  // false while a modal window opened from it is shown
   bool topmost = false;
   bool minimized = false;
   ui::Rect outer{1000, 2000, 7740, 5100};
@@ -84,6 +85,7 @@ class FakeViews : public ui::ViewFactory {
   std::map<std::string, int> loads;
   std::map<std::string, std::vector<std::function<void(ui::Form&)>>> actions;
   std::vector<std::string> modal_order;
+  std::vector<std::string> modal_over;  // "<window> over <the window it was opened from>"
 };
 
 }  // namespace uninstaller::testing

@@ -104,12 +104,20 @@ TEST_F(ServiceProbe, StartPendingCountsAsNotRunning) {
   EXPECT_EQ(Log().find("WyDirReader"), std::string::npos) << "probing stops there";
 }
 
+// Each of the five names: the refused manager (access denied), then the query on the handle
+// that could not be opened (invalid handle), and the next name.
 TEST_F(ServiceProbe, AnUnavailableManagerIsReportedForEveryName) {
   server.services.manager_unavailable = true;
   EXPECT_EQ(Probe(), std::nullopt);
-  EXPECT_NE(Log().find("Error returned from OpenSCManager, error = 5"
-                       "[ModuleService]CheckVelmarServices()\r\n"),
-            std::string::npos);
+  std::string expected = "Entering [ModuleService]CheckVelmarServices()\r\n";
+  for (int i = 0; i < 5; ++i) {
+    expected +=
+        "Error returned from OpenSCManager, error = 5[ModuleService]CheckVelmarServices()\r\n";
+    expected += kQueryFailed;
+  }
+  expected += "Exiting [ModuleService]CheckVelmarServices()\r\n";
+  EXPECT_EQ(Log(), expected);
+  EXPECT_EQ(process->OpenServiceHandles(), 0u);
 }
 
 }  // namespace

@@ -309,7 +309,10 @@ class DirscrubPath : public StageA {
   void DirscrubStandIn(bool writes_marker, std::uint64_t run_ms = 60'000) {
     Program dirscrub;
     dirscrub.run_ms = run_ms;
-    dirscrub.body = [writes_marker](Process& p) -> std::uint32_t {
+    dirscrub.body = [this, writes_marker](Process& p) -> std::uint32_t {
+      // What Dirscrub finds: a log that nobody else holds open.
+      const auto* node = server.files.Find(L"C:\\VelmarUninstall.log");
+      log_handles_at_dirscrub = node ? node->open_handles : -1;
       auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
       log->WriteLine(L"Dirscrub was here");
       if (writes_marker) p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
@@ -317,6 +320,7 @@ class DirscrubPath : public StageA {
     };
     server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
   }
+  int log_handles_at_dirscrub = -2;  // -2: Dirscrub never ran; -1: it found no log
   void PressWithOption() {
     app->main.SetChecked("chkRemoveSubscriberInfo", true);
     Questions();
@@ -339,6 +343,7 @@ TEST_F(DirscrubPath, HandOverWithTheMarker) {
                       0),
             0u)
       << log;
+  EXPECT_EQ(log_handles_at_dirscrub, 0) << "the uninstaller's handle is closed for the hand-over";
   EXPECT_FALSE(server.files.Exists(L"C:\\VelmarUninstallTemp.xxx"));
   EXPECT_TRUE(app->main.Checked("chkCustomProperties"));
   EXPECT_TRUE(app->main.Checked("chkVelmarObjects"));

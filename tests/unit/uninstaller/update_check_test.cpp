@@ -61,7 +61,7 @@ TEST_F(UpdateCheck, TheSameVersionIsUpToDate) {
 TEST_F(UpdateCheck, NothingUsableOnThePageOrNoPageGives2052) {
   const std::string pages[] = {
       PageWith("4.1"),  // three characters: no padded version
-      "<p>4.0</p>",     // fewer than ten characters
+      "<b>4.0</b",      // nine characters: too short to be read at all
       "<html><td>v</td><td><font face=\"Helvetica\">4.0.40</font></td></html>",    // no marker
       "<html><td>version</td><td><font face=\"Arial\">4.0.40</font></td></html>",  // no font
   };
@@ -75,6 +75,19 @@ TEST_F(UpdateCheck, NothingUsableOnThePageOrNoPageGives2052) {
   Choose();
   EXPECT_TRUE(server.web.shell_opens.empty());
   EXPECT_EQ(server.web.OpenHandles(), 0u);
+}
+
+// Both words are found whatever their letter case on the page.
+TEST_F(UpdateCheck, TheMarkersAreFoundInAnyLetterCase) {
+  for (const std::string page :
+       {"<td>Version</td><td><font face=\"helvetica\">4.0.40</font></td>",
+        "<TD>VERSION</TD><TD><FONT FACE=\"HELVETICA\">4.0.40</FONT></TD>",
+        "<td>vErSiOn</td><td><font face=\"HelVetica\">4.0.40</font></td>"}) {
+    server.web.Serve(kPage, page);
+    server.boxes.Expect(EnglishTable().at(2054), mb::kIdCancel);
+    Choose();
+    EXPECT_EQ(LastBox().caption, kOffered) << page;
+  }
 }
 
 TEST_F(UpdateCheck, APageReadInSmallPiecesIsReadWhole) {

@@ -7,11 +7,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
 #include "uninstaller/languages/language_tables.h"
+#include "uninstaller/sequence/completion.h"
+#include "uninstaller/ui/mod_update_check.h"
 
 namespace uninstaller::testing {
 namespace {
@@ -20,6 +26,134 @@ namespace mb = platform::mb;
 using ui::Kind;
 
 constexpr wchar_t kFolder[] = L"C:\\Tools";
+
+// The windows as the product has them, written out: every control in layout order with its
+// parent, place in twips (relative to its frame) and caption identifier (0: none), and the
+// order in which the window's _Auto_Init sets the captions ("" is the window itself).
+struct Row {
+  std::string_view name, parent;
+  ui::Rect rect;
+  std::uint32_t id;
+};
+using CaptionOrder = std::vector<std::pair<std::string_view, std::uint32_t>>;
+struct WindowSpec {
+  std::string_view name;
+  int client_width, client_height;
+  ui::Border border;
+  std::vector<Row> rows;
+  CaptionOrder captions;
+};
+
+const WindowSpec kMain{"frmMain",
+                       7620,
+                       4485,
+                       ui::Border::kFixed,
+                       {{"Frame1", "", {60, 120, 7455, 555}, 2033},
+                        {"chkRemoveSubscriberInfo", "Frame1", {240, 240, 7095, 195}, 2034},
+                        {"frmProgress", "", {60, 840, 7455, 2955}, 1008},
+                        {"chkCustomProperties", "frmProgress", {240, 240, 195, 195}, 0},
+                        {"lblRemoveCustomProperties", "frmProgress", {540, 240, 6870, 195}, 1009},
+                        {"chkVelmarObjects", "frmProgress", {240, 480, 195, 195}, 0},
+                        {"lblRemoveVelmarObjects", "frmProgress", {540, 480, 6870, 195}, 1010},
+                        {"chkStopServices", "frmProgress", {240, 720, 195, 195}, 0},
+                        {"lblStopServices", "frmProgress", {540, 720, 6870, 195}, 1012},
+                        {"chkUnregisterServices", "frmProgress", {240, 960, 195, 195}, 0},
+                        {"lblUnregisterServices", "frmProgress", {540, 960, 6870, 195}, 1018},
+                        {"chkUnregisteringDLLs", "frmProgress", {240, 1200, 195, 195}, 0},
+                        {"Label2", "frmProgress", {540, 1200, 6870, 195}, 2044},
+                        {"chkRemoveVelmarFromSQL", "frmProgress", {240, 1440, 195, 195}, 0},
+                        {"Label1", "frmProgress", {540, 1440, 6870, 195}, 2035},
+                        {"chkDeleteCorvaneDirectory", "frmProgress", {240, 1680, 195, 195}, 0},
+                        {"lblDeleteCorvaneDirectory", "frmProgress", {540, 1680, 6870, 195}, 1013},
+                        {"chkRegistrySettings", "frmProgress", {240, 1920, 195, 195}, 0},
+                        {"lblRemoveRegistrySettings", "frmProgress", {540, 1920, 6870, 195}, 1014},
+                        {"chkShortCuts", "frmProgress", {240, 2160, 195, 195}, 0},
+                        {"lblRemoveShortCuts", "frmProgress", {540, 2160, 6870, 195}, 1015},
+                        {"chkWebDirectories", "frmProgress", {240, 2400, 195, 195}, 0},
+                        {"lblRemoveWebDirectories", "frmProgress", {540, 2400, 6870, 195}, 1016},
+                        {"chkDLLs", "frmProgress", {240, 2640, 195, 195}, 0},
+                        {"lblRemoveDLLs", "frmProgress", {540, 2640, 6870, 195}, 1017},
+                        {"cmdUninstall", "", {60, 3960, 1455, 495}, 1006},
+                        {"cmdExit", "", {6300, 3960, 1215, 495}, 1003},
+                        {"mnuFile", "", {}, 2030},
+                        {"mnuExit", "mnuFile", {}, 1003},
+                        {"mnuHelp", "", {}, 1004},
+                        {"Help", "mnuHelp", {}, 1004},
+                        {"Seperator", "mnuHelp", {}, 0},
+                        {"About", "mnuHelp", {}, 1005},
+                        {"mnuCheckForUpdatedVersion", "mnuHelp", {}, 2051}},
+                       {{"", 1001},
+                        {"Frame1", 2033},
+                        {"chkRemoveSubscriberInfo", 2034},
+                        {"cmdUninstall", 1006},
+                        {"frmProgress", 1008},
+                        {"Label2", 2044},
+                        {"Label1", 2035},
+                        {"lblStopServices", 1012},
+                        {"lblUnregisterServices", 1018},
+                        {"lblDeleteCorvaneDirectory", 1013},
+                        {"lblRemoveRegistrySettings", 1014},
+                        {"lblRemoveShortCuts", 1015},
+                        {"lblRemoveWebDirectories", 1016},
+                        {"lblRemoveDLLs", 1017},
+                        {"lblRemoveVelmarObjects", 1010},
+                        {"lblRemoveCustomProperties", 1009},
+                        {"cmdExit", 1003},
+                        {"mnuFile", 2030},
+                        {"mnuExit", 1003},
+                        {"mnuHelp", 1004},
+                        {"Help", 1004},
+                        {"About", 1005},
+                        {"mnuCheckForUpdatedVersion", 2051}}};
+
+const WindowSpec kAbout{"frmAbout",
+                        6090,
+                        3285,
+                        ui::Border::kFixed,
+                        {{"picVelmarLogo", "", {180, 60, 2190, 870}, 0},
+                         {"lblVersionTitle", "", {3240, 300, 975, 195}, 2045},
+                         {"lblVersion", "", {4260, 300, 1755, 255}, 0},
+                         {"lblCopyright", "", {180, 1140, 5835, 195}, 2026},
+                         {"lblTrademark", "", {180, 1500, 5835, 195}, 2042},
+                         {"lblChangeLanguage", "", {180, 1860, 2895, 195}, 2024},
+                         {"picBrannockLogo", "", {150, 2370, 1380, 780}, 0},
+                         {"lblBrannockAddress1", "", {1680, 2460, 2835, 195}, 2025},
+                         {"lblBrannockAddress2", "", {1680, 2700, 2835, 195}, 2036},
+                         {"lblBrannockAddress3", "", {1680, 2940, 2835, 195}, 2040},
+                         {"cmdOK", "", {4680, 2760, 1275, 375}, 2032},
+                         {"mnuSelectLanguage", "", {}, 2037}},
+                        {{"", 1001},
+                         {"cmdOK", 2032},
+                         {"lblBrannockAddress2", 2036},
+                         {"lblBrannockAddress3", 2040},
+                         {"lblChangeLanguage", 2024},
+                         {"lblTrademark", 2042},
+                         {"lblCopyright", 2026},
+                         {"lblBrannockAddress1", 2025},
+                         {"lblVersionTitle", 2045},
+                         {"mnuSelectLanguage", 2037}}};
+
+const WindowSpec kDetails{"frmDetails",
+                          9915,
+                          8205,
+                          ui::Border::kSizable,
+                          {{"browserHelp", "", {180, 180, 9615, 7995}, 0}},
+                          {{"", 1001}}};
+
+const WindowSpec kSplash{"frmSplashScreen",
+                         7245,
+                         945,
+                         ui::Border::kNone,
+                         {{"frameMain", "", {0, 0, 7215, 915}, 2056},
+                          {"ProgressBar1", "frameMain", {60, 540, 7155, 255}, 0}},
+                         {{"frameMain", 2056}}};
+
+const WindowSpec& SpecOf(std::string_view form) {
+  for (const WindowSpec* spec : {&kMain, &kAbout, &kDetails, &kSplash}) {
+    if (spec->name == form) return *spec;
+  }
+  throw std::invalid_argument(std::string(form));
+}
 
 class Windows : public UninstallerTest {
  protected:
@@ -34,12 +168,10 @@ class Windows : public UninstallerTest {
     for (const auto& [id, text] : GermanStrings()) table[id] = text;
     return table;
   }
-  // Every control with a caption identifier shows that identifier's text from the table.
+  // Every caption the window's _Auto_Init sets shows its identifier's text from the table.
   static void ExpectCaptions(const ui::Form& form, const platform::sim::StringTable& table) {
-    for (const ui::ControlRow& control : form.table().controls) {
-      if (control.caption_id == 0) continue;
-      EXPECT_EQ(form.Caption(control.name), table.at(control.caption_id))
-          << form.name() << "." << control.name;
+    for (const auto& [control, id] : SpecOf(form.name()).captions) {
+      EXPECT_EQ(form.Caption(control), table.at(id)) << form.name() << "." << control;
     }
   }
   void OpenAbout() {
@@ -54,6 +186,50 @@ TEST_F(Windows, MainWindowCaptionsInEnglish) {
   EXPECT_EQ(app->main.Caption(""), L"Velmar Uninstaller");
   for (std::string_view row : ui::kProgressRows) EXPECT_FALSE(app->main.Checked(row));
   EXPECT_FALSE(app->main.RemoveSubscriberInfo());
+}
+
+// Every control of the four windows that take a language, in layout order, and the captions
+// their _Auto_Init sets, seen through a library whose every text is its own identifier.
+TEST_F(Windows, TheFourWindowsControlsPlacesAndCaptionOrder) {
+  platform::sim::StringTable numbers;
+  for (const auto& [id, text] : EnglishTable()) numbers[id] = L"#" + std::to_wstring(id);
+  InstallLibrary(L"DEU", numbers);
+  InstallLibrary(L"ENU", EnglishTable());
+  StartIdle();
+  app->splash.ShowOver(app->main);
+  views.WhenShown("frmDetails", [](ui::Form& f) { f.Hide(); });
+  app->main.OnClick("Help");
+  OpenAbout();
+  std::map<std::string, std::size_t> before;
+  for (const char* form : {"frmMain", "frmAbout", "frmDetails", "frmSplashScreen"})
+    before[form] = views.Of(form)->refresh_order.size();
+  app->about.OnMenuItem("mnuLanguageList", 0);  // the numbers' library
+  for (const ui::Form* form : std::initializer_list<const ui::Form*>{&app->main, &app->about,
+                                                                     &app->details, &app->splash}) {
+    const WindowSpec& spec = SpecOf(form->name());
+    SCOPED_TRACE(std::string(spec.name));
+    EXPECT_EQ(form->table().client_width, spec.client_width);
+    EXPECT_EQ(form->table().client_height, spec.client_height);
+    EXPECT_EQ(form->table().border, spec.border);
+    ASSERT_EQ(form->table().controls.size(), spec.rows.size());
+    for (std::size_t i = 0; i < spec.rows.size(); ++i) {
+      const Row& want = spec.rows[i];
+      const ui::ControlRow& have = form->table().controls[i];
+      EXPECT_EQ(have.name, want.name) << "row " << i;
+      EXPECT_EQ(have.parent, want.parent) << want.name;
+      EXPECT_EQ(have.rect, want.rect) << want.name;
+      EXPECT_EQ(have.caption_id, want.id) << want.name;
+    }
+    const auto& refreshed = views.Of(spec.name)->refresh_order;
+    std::vector<std::string> order(refreshed.begin() + before[std::string(spec.name)],
+                                   refreshed.end());
+    std::vector<std::string> wanted;
+    for (const auto& [control, id] : spec.captions) {
+      wanted.emplace_back(control);
+      EXPECT_EQ(form->Caption(control), L"#" + std::to_wstring(id)) << control;
+    }
+    EXPECT_EQ(order, wanted);
+  }
 }
 
 TEST_F(Windows, OptionKeptOnlyAfterNoYesNo) {
@@ -73,6 +249,38 @@ TEST_F(Windows, OptionKeptOnlyAfterNoYesNo) {
   app->main.OnClick("chkRemoveSubscriberInfo");  // clearing by hand: no question
   EXPECT_EQ(server.boxes.shown().back().text, EnglishTable().at(2062));
   EXPECT_EQ(server.boxes.shown().back().caption, L"Velmar Uninstaller");
+}
+
+// The German library names the window in German; the boxes keep the program's own title.
+TEST_F(Windows, EveryBoxKeepsTheApplicationTitleInGerman) {
+  InstallLibrary(L"DEU", German());
+  InstallLibrary(L"ENU", EnglishTable());
+  server.locale.user_lang_id = 1031;
+  InstallProduct(0x00040000, 0x00020031, L"C:\\Corvane\\");  // 4.0(2.49): the accounts box
+  const auto german = German();
+  server.boxes.otherwise = [&](const platform::sim::ShownBox& box) {
+    return box.text.starts_with(german.at(2008)) ? mb::kIdCancel : mb::kIdOk;
+  };
+  server.boxes.Expect(german.at(2058), mb::kIdYes);  // the option's first question...
+  server.boxes.Expect(german.at(2062), mb::kIdOk);   // ...and its notice
+  server.boxes.Expect(german.at(2052), mb::kIdOk);   // the update page cannot be reached
+  server.boxes.Expect(german.at(2053), mb::kIdOk);   // the page names this very version
+  ASSERT_FALSE(Start());
+  ASSERT_EQ(app->main.Caption(""), german.at(1001));
+  app->main.SetChecked("chkRemoveSubscriberInfo", true);
+  app->main.OnClick("chkRemoveSubscriberInfo");
+  app->main.OnClick("mnuCheckForUpdatedVersion");
+  server.web.Serve(UpdatePageAddress(process->host().processes),
+                   "<td>version</td><td><font face=\"Helvetica\">4.0.34</font></td>");
+  app->main.OnClick("mnuCheckForUpdatedVersion");
+  velmar::ProcessRunner runner(process->host(), app->log);
+  EXPECT_THROW(RunCompletion(*app, runner, L"C:\\Corvane\\", L"\r\nSubscribers:\r\n"),
+               platform::ProgramEnd);
+  const auto& shown = server.boxes.shown();
+  ASSERT_EQ(shown.size(), 6u);  // 2058, 2062, 2052, 2053, accounts, summary
+  EXPECT_TRUE(shown[4].text.starts_with(german.at(2039))) << "the accounts box";
+  EXPECT_TRUE(shown[5].text.starts_with(german.at(2008))) << "the summary";
+  for (const auto& box : shown) EXPECT_EQ(box.caption, L"Velmar Uninstaller") << box.text;
 }
 
 TEST_F(Windows, ProgressRowsAndTheRunningSequence) {
@@ -258,16 +466,48 @@ TEST_F(Windows, ChangingTheLanguageRelabelsEveryLoadedWindow) {
   EXPECT_EQ(app->localize.current_language(), 1031u);
 }
 
-TEST_F(Windows, TheWarningsAboutOpensAboutOverIt) {
+// A modal window disables the window it was opened from, whichever that is.
+TEST_F(Windows, HelpAndAboutOverTheWarningDisableTheWarning) {
   server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
   views.WhenShown("frmFailoverWarning", [](ui::Form& f) {
     f.OnClick("About");
+    f.OnClick("Help");
     f.OnClick("cmdProceed");
   });
-  views.WhenShown("frmAbout", [](ui::Form& f) { f.OnClick("cmdOK"); });
+  std::vector<std::string> disabled;  // the windows disabled while each one was up
+  const auto note = [&](ui::Form& f) {
+    for (const auto& [name, view] : views.views) {
+      if (!view->enabled) disabled.push_back(std::string(f.name()) + ": " + name);
+    }
+  };
+  views.WhenShown("frmAbout", [&](ui::Form& f) {
+    note(f);
+    f.OnClick("cmdOK");
+  });
+  views.WhenShown("frmDetails", [&](ui::Form& f) {
+    note(f);
+    f.Hide();
+  });
   StartIdle();
-  EXPECT_EQ(views.modal_order, (std::vector<std::string>{"frmFailoverWarning", "frmAbout"}));
+  EXPECT_EQ(views.modal_over, (std::vector<std::string>{"frmFailoverWarning over frmMain",
+                                                        "frmAbout over frmFailoverWarning",
+                                                        "frmDetails over frmFailoverWarning"}));
+  EXPECT_EQ(disabled,
+            (std::vector<std::string>{"frmAbout: frmFailoverWarning", "frmAbout: frmMain",
+                                      "frmDetails: frmFailoverWarning", "frmDetails: frmMain"}));
   EXPECT_EQ(app->about.Caption("lblVersion"), L" 4.0 Build 34");
+
+  // From the idle main window they are opened over the main window.
+  views.modal_over.clear();
+  disabled.clear();
+  views.WhenShown("frmAbout", [&](ui::Form& f) {
+    note(f);
+    f.OnClick("cmdOK");
+  });
+  app->main.OnClick("About");
+  EXPECT_EQ(views.modal_over, std::vector<std::string>{"frmAbout over frmMain"});
+  EXPECT_EQ(disabled, std::vector<std::string>{"frmAbout: frmMain"});
+  EXPECT_TRUE(views.Of("frmMain")->enabled) << "enabled again when the display ends";
 }
 
 TEST_F(Windows, KoreanSetsItsFontOnEveryWindowThatTakesFonts) {
@@ -277,6 +517,21 @@ TEST_F(Windows, KoreanSetsItsFontOnEveryWindowThatTakesFonts) {
   ASSERT_FALSE(fonts.empty());
   EXPECT_EQ(fonts.back().charset, 129);
   EXPECT_EQ(fonts.back().name, L"\uAD74\uB9BC");
+}
+
+TEST_F(Windows, ALanguageWithoutAFaceKeepsTheFaceTheControlsHave) {
+  InstallLibrary(L"DEU", German());
+  InstallLibrary(L"ENU", EnglishTable());
+  server.locale.user_lang_id = 1042;  // Korean, with no library of its own
+  StartIdle();
+  OpenAbout();
+  app->about.OnMenuItem("mnuLanguageList", 0);  // German: character set 1, no face named
+  for (const char* form : {"frmMain", "frmAbout"}) {
+    const auto& fonts = views.Of(form)->fonts;
+    ASSERT_FALSE(fonts.empty()) << form;
+    EXPECT_EQ(fonts.back().charset, 1) << form;
+    EXPECT_EQ(fonts.back().name, L"\uAD74\uB9BC") << form << ": the Korean face stays";
+  }
 }
 
 TEST_F(Windows, OkOnlyHidesAboutTheCloseBoxUnloadsIt) {
