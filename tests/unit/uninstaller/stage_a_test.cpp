@@ -587,6 +587,62 @@ TEST_F(WebAndIis, NoScriptNoCopiesAndNothingRun) {
   EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->current_dir, L"C:\\Tools");
 }
 
+// A kit uninstaller that cannot be started costs the trap line; the kit's closing line follows
+// all the same.
+TEST_F(WebAndIis, AKitUninstallerThatCannotStartIsATrapLine) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  Faldern(L"%Corvane%\\kit\\remove.exe");
+  const std::string log = RunToHeadline();
+  EXPECT_EQ(log.rfind("    Corvane install path=D:\\Corvane\\\r\n"
+                      "    Uninstalling Faldern: D:\\Corvane\\kit\\remove.exe\r\n"
+                      "(error) Description:File not found number: 53\r\n"
+                      "    FDK Uninstall process completed\r\n"
+                      "    Stopping the WWW service\r\n",
+                      0),
+            0u)
+      << log;
+}
+
+// Without the two companions beside the uninstaller each copy is a trap line, and the script
+// that cannot be started writes neither its warning nor its completion.
+TEST_F(WebAndIis, MissingCompanionsAndAScriptThatCannotStartAreTrapLinesOnly) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  server.files.WriteFile(L"D:\\Corvane\\brnkserv\\uninstall.js", "WScript.Quit(0);");
+  const std::string log = RunToHeadline();
+  EXPECT_EQ(log.rfind("    Corvane install path=D:\\Corvane\\\r\n"
+                      "    No Faldern install detected.\r\n"
+                      "(error) Description:File not found number: 53\r\n"
+                      "(error) Description:File not found number: 53\r\n"
+                      "    running: D:\\Corvane\\brnkserv\\uninstall.js\r\n"
+                      "(error) Description:File not found number: 53\r\n"
+                      "    Stopping the WWW service\r\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_TRUE(server.Started(L"tomcatuninstall.bat").empty());
+  EXPECT_EQ(server.Started(L"Net Stop W3svc")[0]->current_dir, L"C:\\Tools")
+      << "back in the uninstaller's folder";
+}
+
+// One companion missing: its copy is the one trap line and the script runs.
+TEST_F(WebAndIis, AMissingPauseProgramIsOneTrapLine) {
+  InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
+  server.files.WriteFile(L"D:\\Corvane\\brnkserv\\uninstall.js", "WScript.Quit(0);");
+  server.InstallProgram(L"C:\\Tools\\tomcatuninstall.bat", RunsFor(1000));
+  const std::string log = RunToHeadline();
+  EXPECT_EQ(log.rfind("    Corvane install path=D:\\Corvane\\\r\n"
+                      "    No Faldern install detected.\r\n"
+                      "(error) Description:File not found number: 53\r\n"
+                      "    running: D:\\Corvane\\brnkserv\\uninstall.js\r\n"
+                      "    Completed uninstall.js\r\n"
+                      "    Stopping the WWW service\r\n",
+                      0),
+            0u)
+      << log;
+  ASSERT_EQ(server.Started(L"tomcatuninstall.bat").size(), 1u);
+  EXPECT_EQ(server.Started(L"tomcatuninstall.bat")[0]->current_dir, L"D:\\Corvane\\brnkserv");
+}
+
 // The script's limit is four minutes, whatever its warning says.
 TEST_F(WebAndIis, AScriptThatEndsWithinFourMinutesIsCompleted) {
   InstallProduct(0x00040000, 0x00030032, L"D:\\Corvane\\");
@@ -697,11 +753,67 @@ TEST_F(WebAndIis, TheProductsIisObjectsGoOthersStay) {
   server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\ZqXML\\a.xml", "x");
   server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\index.htm", "x");
   RunToHeadline();
+  // Twelve virtual directories, then six application pools, each tried whether it is there or
+  // not.
+  const std::vector<std::wstring> deletions = {
+      L"IIsWebVirtualDir ConsoleWeb",    L"IIsWebVirtualDir Status",
+      L"IIsWebVirtualDir ZQXML",         L"IIsWebVirtualDir Brightdesk",
+      L"IIsWebVirtualDir MailboxPortal", L"IIsWebVirtualDir HandsetPane",
+      L"IIsWebVirtualDir midlets",       L"IIsWebVirtualDir MBXS",
+      L"IIsWebVirtualDir DRQ",           L"IIsWebVirtualDir feeder",
+      L"IIsWebVirtualDir StatusXml",     L"IIsWebVirtualDir Web",
+      L"IIsApplicationPool midlets",     L"IIsApplicationPool MBXS",
+      L"IIsApplicationPool DRQ",         L"IIsApplicationPool feeder",
+      L"IIsApplicationPool StatusXml",   L"IIsApplicationPool Web"};
+  EXPECT_EQ(server.iis.deletions, deletions);
   EXPECT_EQ(server.iis.virtual_directories, std::vector<std::wstring>{L"Printers"});
   EXPECT_EQ(server.iis.application_pools, std::vector<std::wstring>{L"DefaultAppPool"});
   EXPECT_FALSE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\DRQ"));
   EXPECT_FALSE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\ZqXML"));
   EXPECT_TRUE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\index.htm"));
+}
+
+// A site whose home folder is a drive root or a share loses the product's two web folders
+// there like any other; nothing else of the folder goes.
+TEST_F(WebAndIis, AHomeFolderOnADriveRootLosesTheProductsWebFolders) {
+  server.iis.home_folder = L"C:\\";
+  server.files.WriteFile(L"C:\\DRQ\\page.htm", "x").attributes = platform::attr::kReadOnly;
+  server.files.WriteFile(L"C:\\ZqXML\\a.xml", "x");
+  server.files.WriteFile(L"C:\\default.htm", "keep");
+  RunToHeadline();
+  EXPECT_FALSE(server.files.Exists(L"C:\\DRQ"));
+  EXPECT_FALSE(server.files.Exists(L"C:\\ZqXML"));
+  EXPECT_TRUE(server.files.Exists(L"C:\\default.htm"));
+}
+
+TEST_F(WebAndIis, AHomeFolderOnAShareLosesTheProductsWebFolders) {
+  server.iis.home_folder = L"\\\\web01\\sites\\wwwroot";
+  server.files.WriteFile(L"\\\\web01\\sites\\wwwroot\\DRQ\\page.htm", "x");
+  server.files.WriteFile(L"\\\\web01\\sites\\wwwroot\\ZqXML\\a.xml", "x");
+  server.files.WriteFile(L"\\\\web01\\sites\\wwwroot\\default.htm", "keep");
+  server.files.WriteFile(L"C:\\DRQ\\keep.txt", "not the product's");
+  RunToHeadline();
+  EXPECT_FALSE(server.files.Exists(L"\\\\web01\\sites\\wwwroot\\DRQ"));
+  EXPECT_FALSE(server.files.Exists(L"\\\\web01\\sites\\wwwroot\\ZqXML"));
+  EXPECT_TRUE(server.files.Exists(L"\\\\web01\\sites\\wwwroot\\default.htm"));
+  EXPECT_TRUE(server.files.Exists(L"C:\\DRQ\\keep.txt"));
+}
+
+// A relative home folder, an unexpanded variable among them, would be looked for below the
+// current folder: nothing is removed anywhere.
+TEST_F(WebAndIis, AnUnexpandedHomeFolderRemovesNoWebFolder) {
+  server.iis.home_folder = L"%SystemDrive%\\inetpub\\wwwroot";
+  server.files.WriteFile(L"C:\\Tools\\%SystemDrive%\\inetpub\\wwwroot\\DRQ\\keep.txt", "x");
+  server.files.WriteFile(L"C:\\inetpub\\wwwroot\\DRQ\\keep.txt", "x");
+  server.files.WriteFile(L"C:\\inetpub\\wwwroot\\ZqXML\\keep.xml", "x");
+  const std::string log = RunToHeadline();
+  EXPECT_TRUE(server.files.Exists(L"C:\\Tools\\%SystemDrive%\\inetpub\\wwwroot\\DRQ\\keep.txt"))
+      << "not below the current folder";
+  EXPECT_TRUE(server.files.Exists(L"C:\\inetpub\\wwwroot\\DRQ\\keep.txt"));
+  EXPECT_TRUE(server.files.Exists(L"C:\\inetpub\\wwwroot\\ZqXML\\keep.xml"));
+  EXPECT_NE(log.find("IIS virtual directories removed\r\nIIS Application Pool removed\r\n"),
+            std::string::npos)
+      << log;
 }
 
 // The site root's home folder read fails (passed over, as every IIS step is): the web folders
