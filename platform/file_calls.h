@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/win_status.h"
@@ -27,7 +28,10 @@ class FileCalls {
   virtual bool CopyTo(std::wstring_view from, std::wstring_view to, bool fail_if_exists) = 0;
   virtual bool DeleteOne(std::wstring_view path) = 0;                      // DeleteFileW
   virtual bool MoveOne(std::wstring_view from, std::wstring_view to) = 0;  // MoveFileW
-  virtual Status LastError() = 0;                                          // after the calls above
+  // GetLongPathNameW: the path of an existing file or folder with every short (8.3) name in it
+  // replaced by the entry's long name; empty when the path cannot be found (last error 2 or 3).
+  virtual std::wstring LongPathName(std::wstring_view path) = 0;
+  virtual Status LastError() = 0;  // after the calls above
 
   // The C run time's _wremove and _wrename: 0, or the errno value they set.
   virtual int CrtRemove(std::wstring_view path) = 0;

@@ -394,6 +394,11 @@ class FaultyFileCalls : public FileCalls {
     if (plan_.Fail("MoveFileW", from)) return error_.Failed(win::kAccessDenied, false);
     return error_.Passed(inner_.MoveOne(from, to));
   }
+  std::wstring LongPathName(std::wstring_view path) override {
+    if (plan_.Fail("GetLongPathNameW", path))
+      return error_.Failed(win::kAccessDenied, std::wstring());
+    return error_.Passed(inner_.LongPathName(path));
+  }
   Status LastError() override { return error_.Or(inner_.LastError()); }
   int CrtRemove(std::wstring_view path) override {
     if (plan_.Fail("_wremove", path)) return crt::kAccess;

@@ -66,6 +66,22 @@ FileNode* SimFileCalls::TargetFolder(std::wstring_view path, ParsedPath& parsed)
   return folder;
 }
 
+std::wstring SimFileCalls::LongPathName(std::wstring_view path) {
+  ParsedPath parsed;
+  const FileNode* node = Existing(path, parsed);
+  if (node == nullptr) return {};
+  // Walking up from the entry, each step written as a short name gets its long name back; the
+  // others stay as the caller wrote them.
+  for (auto part = parsed.parts.rbegin(); part != parsed.parts.rend(); ++part) {
+    if (!EqualsNoCase(*part, node->name)) *part = node->name;
+    node = node->parent;
+  }
+  std::wstring result = parsed.Text();
+  if (parsed.trailing_separator) result += L'\\';
+  last_error_ = win::kSuccess;
+  return result;
+}
+
 std::uint32_t SimFileCalls::GetAttributes(std::wstring_view path) {
   ParsedPath parsed;
   const FileNode* node = Existing(path, parsed);

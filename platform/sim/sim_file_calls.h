@@ -28,6 +28,7 @@ class SimFileCalls : public FileCalls {
   bool CopyTo(std::wstring_view from, std::wstring_view to, bool fail_if_exists) override;
   bool DeleteOne(std::wstring_view path) override;
   bool MoveOne(std::wstring_view from, std::wstring_view to) override;
+  std::wstring LongPathName(std::wstring_view path) override;
   Status LastError() override { return last_error_; }
   int CrtRemove(std::wstring_view path) override;
   int CrtRename(std::wstring_view from, std::wstring_view to) override;

@@ -136,6 +136,11 @@ bool WildcardMatch(std::wstring_view pattern, std::wstring_view name) {
 }
 
 std::wstring ParsedPath::Text() const {
+  if (drive == kUncDrive) {
+    std::wstring text = L"\\";
+    for (const auto& part : parts) text += L'\\' + part;
+    return text;
+  }
   std::wstring text{drive, L':'};
   if (parts.empty()) text += L'\\';
   for (const auto& part : parts) text += L'\\' + part;
@@ -156,18 +161,25 @@ bool FileSystemState::Parse(std::wstring_view path, std::wstring_view current_di
                             ParsedPath& out) {
   out = {};
   std::wstring full;
+  bool unc = false;
   if (path.size() >= 2 && path[1] == L':') {
     if (path.size() >= 3 && !IsSeparator(path[2])) return false;  // "C:x" relative to a drive
     full = path;
   } else if (!path.empty() && IsSeparator(path[0])) {
-    if (path.size() > 1 && IsSeparator(path[1])) return false;  // UNC paths are not modelled
-    full = std::wstring(current_dir.substr(0, 2)) + std::wstring(path);
+    unc = path.size() > 1 && IsSeparator(path[1]);
+    full = unc ? std::wstring(path) : std::wstring(current_dir.substr(0, 2)) + std::wstring(path);
   } else {
     full = std::wstring(current_dir) + L"\\" + std::wstring(path);
   }
-  if (full.size() < 2 || !std::iswalpha(full[0]) || full[1] != L':') return false;
-  out.drive = UpcaseChar(full[0]);
+  if (unc) {
+    out.drive = kUncDrive;
+  } else {
+    if (full.size() < 2 || !std::iswalpha(full[0]) || full[1] != L':') return false;
+    out.drive = UpcaseChar(full[0]);
+  }
   out.trailing_separator = full.size() > 3 && IsSeparator(full.back());
+  // A network path's server and share are its root: ".." never climbs above them.
+  const std::size_t floor = unc ? 2 : 0;
   std::size_t start = 2;
   while (start < full.size()) {
     while (start < full.size() && IsSeparator(full[start])) ++start;
@@ -180,13 +192,13 @@ bool FileSystemState::Parse(std::wstring_view path, std::wstring_view current_di
       part.pop_back();
     }
     if (part == L"..") {
-      if (!out.parts.empty()) out.parts.pop_back();
+      if (out.parts.size() > floor) out.parts.pop_back();
     } else if (!part.empty() && part != L".") {
       out.parts.push_back(part);
     }
     start = end;
   }
-  return true;
+  return !unc || out.parts.size() >= 2;  // "\\server" alone names no folder
 }
 
 FileNode* FileSystemState::Root(wchar_t drive) const {
@@ -200,7 +212,8 @@ FileNode* FileSystemState::Find(const ParsedPath& path) const {
     if (node == nullptr || !node->is_folder) return nullptr;
     FileNode* next = nullptr;
     for (const auto& child : node->children) {
-      if (EqualsNoCase(child->name, part)) {
+      if (EqualsNoCase(child->name, part) ||
+          (!child->short_name.empty() && EqualsNoCase(child->short_name, part))) {
         next = child.get();
         break;
       }
@@ -264,13 +277,18 @@ FileNode& FileSystemState::MakeFolders(std::wstring_view path) {
   auto& root = drives_[parsed.drive];
   if (!root) {
     root = std::make_shared<FileNode>();
-    root->name = std::wstring{parsed.drive, L':'};
+    root->name =
+        parsed.drive == kUncDrive ? std::wstring(1, kUncDrive) : std::wstring{parsed.drive, L':'};
     root->is_folder = true;
     root->attributes = attr::kDirectory;
   }
   FileNode* node = root.get();
   for (const auto& part : parsed.parts) node = &AddChild(*node, part, true);
   return *node;
+}
+
+void FileSystemState::SetShortName(std::wstring_view path, std::wstring_view short_name) {
+  if (FileNode* node = Find(path)) node->short_name = std::wstring(short_name);
 }
 
 FileNode& FileSystemState::WriteFile(std::wstring_view path, std::string_view bytes) {
@@ -337,8 +355,11 @@ std::vector<FileNode*> SimFileSystem::Matches(std::wstring_view path, bool folde
   std::vector<FileNode*> found;
   for (const auto& child : parent->children) {
     if (child->is_folder != folders) continue;
-    if (HasWildcard(pattern) ? WildcardMatch(pattern, child->name)
-                             : EqualsNoCase(pattern, child->name)) {
+    // A plain name finds an entry by its long or its short name, as the directory search does.
+    if (HasWildcard(pattern)
+            ? WildcardMatch(pattern, child->name)
+            : EqualsNoCase(pattern, child->name) ||
+                  (!child->short_name.empty() && EqualsNoCase(pattern, child->short_name))) {
       found.push_back(child.get());
     }
   }

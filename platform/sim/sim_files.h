@@ -16,6 +16,7 @@ namespace platform::sim {
 
 struct FileNode {
   std::wstring name;
+  std::wstring short_name;  // the 8.3 alias a path may use instead of name; empty when none
   bool is_folder = false;
   std::uint32_t attributes = attr::kArchive;
   std::string content;
@@ -26,12 +27,15 @@ struct FileNode {
   bool deny_access = false;
 };
 
-// A path taken apart: drive letter (upper case) and components, "." and ".." resolved.
+// A path taken apart: drive letter (upper case) and components, "." and ".." resolved. A
+// network path "\\server\share\..." has the drive kUncDrive and the server and share as its
+// first two components.
+inline constexpr wchar_t kUncDrive = L'\\';
 struct ParsedPath {
   wchar_t drive = 0;
   std::vector<std::wstring> parts;
   bool trailing_separator = false;
-  std::wstring Text() const;  // "C:\a\b"
+  std::wstring Text() const;  // "C:\a\b" or "\\server\share\b"
 };
 
 class FileSystemState {
@@ -48,6 +52,8 @@ class FileSystemState {
   // Test conveniences on absolute paths; folders on the way are created.
   FileNode& WriteFile(std::wstring_view path, std::string_view bytes);
   FileNode& MakeFolders(std::wstring_view path);
+  // Gives the existing entry at the path a short (8.3) alias, as NTFS makes for long names.
+  void SetShortName(std::wstring_view path, std::wstring_view short_name);
   std::string ReadFile(std::wstring_view path) const;  // empty when missing
   bool Exists(std::wstring_view path) const { return Find(path) != nullptr; }
   std::size_t FileCount() const;

@@ -23,6 +23,7 @@ class SimIisObject : public IisObject {
         is_site_root_(is_site_root) {}
 
   void Delete(std::wstring_view class_name, std::wstring_view name) override {
+    metabase_.deletions.push_back(std::wstring(class_name) + L" " + std::wstring(name));
     const auto it =
         std::find_if(children_.begin(), children_.end(),
                      [&](const std::wstring& child) { return EqualsNoCase(child, name); });

@@ -16,6 +16,8 @@ struct IisMetabase {
   std::wstring home_folder = L"C:\\Inetpub\\wwwroot";  // the site root's Path
   std::vector<std::wstring> virtual_directories;       // IIsWebVirtualDir below 1/ROOT
   std::vector<std::wstring> application_pools;         // IIsApplicationPool in AppPools
+  // Every Delete in call order, as "<class> <name>", whether or not the object was there.
+  std::vector<std::wstring> deletions;
 };
 
 class SimIisAdmin : public IisAdmin {

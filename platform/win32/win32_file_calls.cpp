@@ -1,5 +1,6 @@
 // The file calls facility on Windows: GetFileAttributesW, SetFileAttributesW, CopyFileW,
-// DeleteFileW and MoveFileW as they are, and _wremove and _wrename with the errno they set.
+// DeleteFileW, MoveFileW and GetLongPathNameW as they are, and _wremove and _wrename with the errno
+// they set.
 #include "platform/win32/win32_file_calls.h"
 
 #include <windows.h>
@@ -56,6 +57,26 @@ bool Win32FileCalls::MoveOne(std::wstring_view from, std::wstring_view to) {
   const bool ok = ::MoveFileW(Terminated(from).c_str(), Terminated(to).c_str()) != FALSE;
   KeepLastError();
   return ok;
+}
+
+std::wstring Win32FileCalls::LongPathName(std::wstring_view path) {
+  const std::wstring short_path = Terminated(path);
+  // The first call sizes the buffer; the name can change between the two calls, so the second
+  // result is held to the size it was given.
+  DWORD size = ::GetLongPathNameW(short_path.c_str(), nullptr, 0);
+  for (int attempt = 0; size != 0 && attempt < 2; ++attempt) {
+    std::wstring long_path(size, L'\0');
+    const DWORD written = ::GetLongPathNameW(short_path.c_str(), long_path.data(), size);
+    if (written == 0) break;
+    if (written < size) {
+      KeepLastError();
+      long_path.resize(written);
+      return long_path;
+    }
+    size = written;
+  }
+  KeepLastError();
+  return {};
 }
 
 Status Win32FileCalls::LastError() {

@@ -13,6 +13,7 @@ class Win32FileCalls final : public FileCalls {
   bool CopyTo(std::wstring_view from, std::wstring_view to, bool fail_if_exists) override;
   bool DeleteOne(std::wstring_view path) override;
   bool MoveOne(std::wstring_view from, std::wstring_view to) override;
+  std::wstring LongPathName(std::wstring_view path) override;
   Status LastError() override;
 
   int CrtRemove(std::wstring_view path) override;

@@ -32,6 +32,9 @@ class Backend {
   // Serves the page over HTTP on this machine for as long as the backend lives and returns its
   // address; empty when no server can be started.
   virtual std::wstring ServePage(const std::string& bytes) = 0;
+  // The existing entry's path with its last step written as its short (8.3) name, as Windows
+  // makes one for a long name; the simulation gives the entry one the way NTFS forms them.
+  virtual std::wstring ShortPath(const std::wstring& path) = 0;
   // Sets the variable in the environment the program under test reads; nothing removes it.
   virtual void SetEnvironment(const std::wstring& name,
                               const std::optional<std::wstring>& value) = 0;

@@ -1,5 +1,8 @@
 // The conformance suite's backend natively: a fresh simulated server for every case, with the
 // child programs the process cases start modelled by their effect.
+#include <cwctype>
+#include <string>
+
 #include "platform/sim/process.h"
 #include "platform/sim/windows_programs.h"
 #include "tests/conformance/backend.h"
@@ -69,6 +72,25 @@ class SimBackend : public Backend {
     const std::wstring address = L"http://127.0.0.1:8642/velmar/page.htm";
     server_.web.Serve(address, bytes);
     return address;
+  }
+  std::wstring ShortPath(const std::wstring& path) override {
+    // The first six letters or digits of the name, "~1" and the first three of its extension.
+    const std::size_t cut = path.find_last_of(L'\\');
+    const std::wstring name = path.substr(cut + 1);
+    const std::size_t dot = name.find_last_of(L'.');
+    std::wstring alias;
+    for (const wchar_t c : name.substr(0, dot)) {
+      if (alias.size() < 6 && std::iswalnum(c)) alias += static_cast<wchar_t>(std::towupper(c));
+    }
+    alias += L"~1";
+    if (dot != std::wstring::npos) {
+      alias += L'.';
+      for (const wchar_t c : name.substr(dot + 1, 3)) {
+        alias += static_cast<wchar_t>(std::towupper(c));
+      }
+    }
+    server_.files.SetShortName(path, alias);
+    return path.substr(0, cut + 1) + alias;
   }
   void SetEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) override {
     if (value) {

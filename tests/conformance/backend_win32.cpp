@@ -45,6 +45,15 @@ class Win32Backend : public Backend {
     if (!page_server_->listening()) return L"";
     return L"http://127.0.0.1:" + std::to_wstring(page_server_->port()) + L"/velmar/page.htm";
   }
+  std::wstring ShortPath(const std::wstring& path) override {
+    const std::size_t cut = path.find_last_of(L'\\');
+    wchar_t short_path[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameW(path.c_str(), short_path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return path;
+    // Only the last step in its short form; the steps before it as the caller wrote them.
+    const std::wstring all(short_path, length);
+    return path.substr(0, cut + 1) + all.substr(all.find_last_of(L'\\') + 1);
+  }
   void SetEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) override {
     ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
   }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/file_calls.h"
+#include "platform/text.h"
 #include "tests/conformance/backend.h"
 
 namespace conformance {
@@ -116,6 +117,30 @@ TEST_F(FileCallsConformance, MovingNeverReplacesAnExistingFile) {
   EXPECT_TRUE(calls().MoveOne(file, At(L"renamed.tsp"))) << "a read-only file can be renamed";
   EXPECT_FALSE(fs().FileExists(file));
   EXPECT_EQ(fs().ReadBytes(At(L"renamed.tsp")), "provider");
+}
+
+// The fence judges a path by its long form: every short name in it resolved, the long names
+// and the trailing separator kept, and a path that names nothing refused.
+TEST_F(FileCallsConformance, LongPathNamesOfShortNames) {
+  fs().MakeFolder(At(L"Brannock Systems, Inc"));
+  const std::wstring file = Make(L"Brannock Systems, Inc\\Corvane Settings.xml");
+  const std::wstring folder = backend().ShortPath(At(L"Brannock Systems, Inc"));
+  ASSERT_NE(folder.find(L'~'), std::wstring::npos) << platform::Utf8FromWide(folder);
+  const std::wstring short_file = backend().ShortPath(folder + L"\\Corvane Settings.xml");
+  ASSERT_NE(short_file.find(L"~", folder.size()), std::wstring::npos);
+
+  EXPECT_EQ(calls().LongPathName(short_file), file);
+  EXPECT_EQ(calls().LongPathName(folder), At(L"Brannock Systems, Inc"));
+  EXPECT_EQ(calls().LongPathName(folder + L"\\"), At(L"Brannock Systems, Inc\\"));
+  EXPECT_EQ(calls().LongPathName(folder + L"\\Corvane Settings.xml"), file);
+  EXPECT_EQ(calls().LongPathName(file), file) << "a long path comes back as it is";
+
+  EXPECT_EQ(calls().LongPathName(folder + L"\\missing.xml"), L"");
+  EXPECT_EQ(calls().LastError(), win::kFileNotFound);
+  EXPECT_EQ(calls().LongPathName(At(L"NOSUCH~1\\Corvane")), L"");
+  const platform::Status missing_folder = calls().LastError();
+  EXPECT_TRUE(missing_folder == win::kFileNotFound || missing_folder == win::kPathNotFound)
+      << missing_folder;
 }
 
 TEST_F(FileCallsConformance, TheCRunTimeReportsErrnoValues) {

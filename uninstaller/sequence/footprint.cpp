@@ -1,11 +1,13 @@
 // The refusal list that keeps the removal inside the product's footprint.
 #include "uninstaller/sequence/footprint.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <variant>
 
 #include "common/registry_api.h"
+#include "platform/file_calls.h"
 #include "platform/text.h"
 
 namespace uninstaller {
@@ -58,6 +60,45 @@ std::wstring ExpandSystemVariables(std::wstring text, const std::wstring& window
   return text;
 }
 
+// What ships beside the uninstaller besides the running program itself.
+constexpr std::wstring_view kToolkitFiles[] = {
+    L"VelmarUninstall3xandUp.exe",
+    L"VelmarUninstall3xandUp.htm",
+    L"VelmarUninstall3xandUp_ENU.dll",
+    L"VelmarUninstall3xandUp_DEU.dll",
+    L"VelmarUninstall3xandUp_FRA.dll",
+    L"DirscrubVelmar30.exe",
+    L"PelletSetup.exe",
+    L"mypause.exe",
+    L"kill.exe",
+    L"tomcatuninstall.bat",
+    L"VelmarClean.bat",
+    L"README.txt",
+    L"SHA256SUMS",
+};
+
+// Whether a name pattern could match the name, judged at least as widely as the platform's
+// directory search: letter case ignored, "*" any run, "?" one character or none, and a ".*" at
+// the end also matching a name without a dot.
+bool MayMatch(std::wstring_view pattern, std::wstring_view name) {
+  if (pattern.empty()) return name.empty();
+  if (pattern == L".*" && name.find(L'.') == std::wstring_view::npos) return true;
+  const wchar_t head = pattern[0];
+  const std::wstring_view rest = pattern.substr(1);
+  if (head == L'*') {
+    for (std::size_t skip = 0; skip <= name.size(); ++skip) {
+      if (MayMatch(rest, name.substr(skip))) return true;
+    }
+    return false;
+  }
+  if (head == L'?') {
+    return MayMatch(rest, name) || (!name.empty() && MayMatch(rest, name.substr(1)));
+  }
+  return !name.empty() &&
+         platform::Upcase(std::wstring_view(&head, 1)) == platform::Upcase(name.substr(0, 1)) &&
+         MayMatch(rest, name.substr(1));
+}
+
 constexpr const wchar_t* kEnvironmentFolders[] = {
     L"SystemRoot",        L"windir",       L"ProgramFiles",
     L"ProgramFiles(x86)", L"ProgramW6432", L"USERPROFILE",
@@ -85,12 +126,76 @@ bool SameFolder(std::wstring_view a, std::wstring_view b) {
   return FolderKey(a) == FolderKey(b);
 }
 
-ProtectedFolders::ProtectedFolders(std::vector<std::wstring> folders) {
-  for (const auto& folder : folders) {
-    // A protected drive root would refuse the whole drive, a malformed entry nothing sensible.
-    if (!IsAbsoluteLocalPath(folder) || !HasPlainSteps(folder)) continue;
-    keys_.push_back(FolderKey(folder));
+std::wstring NormalisedPath(std::wstring_view path) {
+  std::wstring out;
+  std::size_t at = 0;
+  // The drive ("X:") or the separators a path starts with are kept as they are.
+  if (path.size() >= 2 && path[1] == L':') at = 2;
+  while (at < path.size() && path[at] == L'\\') ++at;
+  out.assign(path.substr(0, at));
+  while (at < path.size()) {
+    const std::size_t cut = std::min(path.find(L'\\', at), path.size());
+    std::wstring step(path.substr(at, cut - at));
+    const bool last = cut == path.size();
+    if (step != L"." && step != L"..") {
+      if (last) {
+        while (!step.empty() && (step.back() == L'.' || step.back() == L' ')) step.pop_back();
+      } else if (!step.empty() && step.back() == L'.') {
+        step.pop_back();
+      }
+    }
+    out += step;
+    if (!last) out += L'\\';
+    at = cut + 1;
   }
+  return out;
+}
+
+ProtectedFolders::ProtectedFolders(std::vector<std::wstring> folders, LongNameLookup long_names,
+                                   std::wstring own_program)
+    : long_names_(std::move(long_names)) {
+  for (const auto& folder : folders) {
+    // A short name in a protected folder's path is looked up so that the folder is compared
+    // by its long name; one that cannot be is kept as written.
+    std::wstring judged = LongForm(folder);
+    if (judged.empty()) judged = folder;
+    // A protected drive root would refuse the whole drive, a malformed entry nothing sensible.
+    if (!IsAbsoluteLocalPath(judged) || !HasPlainSteps(judged)) continue;
+    keys_.push_back(FolderKey(judged));
+  }
+  const std::size_t cut = own_program.find_last_of(L'\\');
+  if (cut != std::wstring::npos) {
+    std::wstring folder = LongForm(own_program.substr(0, cut));
+    if (folder.empty()) folder = own_program.substr(0, cut);
+    if (IsAbsoluteLocalPath(folder) && HasPlainSteps(folder)) {
+      own_key_ = FolderKey(folder);
+    }
+    own_names_.push_back(own_program.substr(cut + 1));
+    for (const std::wstring_view name : kToolkitFiles) own_names_.emplace_back(name);
+  }
+}
+
+std::wstring ProtectedFolders::LongForm(std::wstring_view path) const {
+  std::wstring judged = NormalisedPath(path);
+  if (judged.find(L'~') == std::wstring::npos) return judged;
+  // "PROGRA~1" may be another name of a protected folder: only its long name can be judged.
+  if (!long_names_) return {};
+  std::wstring long_path;
+  try {
+    long_path = long_names_(judged);
+  } catch (const platform::RuntimeError&) {
+    return {};
+  }
+  return long_path.empty() ? std::wstring() : NormalisedPath(long_path);
+}
+
+bool ProtectedFolders::SparesToolkit(std::wstring_view folder, std::wstring_view pattern) const {
+  if (own_key_.empty() || FolderKey(NormalisedPath(folder)) != own_key_) return true;
+  while (!pattern.empty() && pattern.front() == L'\\') pattern.remove_prefix(1);
+  for (const auto& name : own_names_) {
+    if (MayMatch(pattern, name)) return false;
+  }
+  return true;
 }
 
 ProtectedFolders ProtectedFolders::OfMachine(platform::Host& host) {
@@ -103,7 +208,7 @@ ProtectedFolders ProtectedFolders::OfMachine(platform::Host& host) {
   const std::wstring drive = windows.substr(0, 2);
   std::wstring own;
   try {
-    own = platform::ProgramFolder(host.processes);
+    own = host.processes.ModulePath();
   } catch (const platform::RuntimeError&) {
   }
   std::vector<std::wstring> folders{
@@ -120,7 +225,6 @@ ProtectedFolders ProtectedFolders::OfMachine(platform::Host& host) {
           ReadMachineText(host, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
                           L"ProfilesDirectory"),
           windows),
-      own,
   };
   // The same folders as the clean-up batch refuses at the next logon, as the environment names
   // them: a root the batch would refuse is never registered for it, nor deleted now.
@@ -132,19 +236,21 @@ ProtectedFolders ProtectedFolders::OfMachine(platform::Host& host) {
     }
     if (value) folders.push_back(*value);
   }
-  return ProtectedFolders(std::move(folders));
+  platform::FileCalls& calls = host.file_calls;
+  return ProtectedFolders(
+      std::move(folders), [&calls](std::wstring_view path) { return calls.LongPathName(path); },
+      own);
 }
 
 bool ProtectedFolders::Covers(std::wstring_view path) const {
   const std::wstring key = FolderKey(path);
-  for (const auto& folder : keys_) {
-    if (folder == key) return true;
-    if (folder.size() > key.size() && folder.compare(0, key.size(), key) == 0 &&
-        folder[key.size()] == L'\\') {
-      return true;
-    }
-  }
-  return false;
+  const auto covers = [&key](const std::wstring& folder) {
+    return folder == key ||
+           (folder.size() > key.size() && folder.compare(0, key.size(), key) == 0 &&
+            folder[key.size()] == L'\\');
+  };
+  if (!own_key_.empty() && covers(own_key_)) return true;
+  return std::any_of(keys_.begin(), keys_.end(), covers);
 }
 
 bool ProtectedFolders::Holds(std::wstring_view path) const {
@@ -156,12 +262,12 @@ bool ProtectedFolders::Holds(std::wstring_view path) const {
 }
 
 bool IsDeletableTree(std::wstring_view path, const ProtectedFolders& protected_folders) {
-  if (path.size() < 4 || path.size() > kMaxPathLength || !IsAbsoluteLocalPath(path) ||
-      !HasPlainSteps(path))
+  if (path.size() > kMaxPathLength) return false;
+  const std::wstring judged = protected_folders.LongForm(path);
+  if (judged.size() < 4 || judged.size() > kMaxPathLength || !IsAbsoluteLocalPath(judged) ||
+      !HasPlainSteps(judged))
     return false;
-  // A short name ("PROGRA~1") may be another name of a protected folder.
-  if (path.find(L'~') != std::wstring_view::npos) return false;
-  return !protected_folders.Covers(path);
+  return !protected_folders.Covers(judged);
 }
 
 bool IsPatternFolder(std::wstring_view path) {

@@ -145,7 +145,7 @@ class StageC {
     const bool tree_ok = IsDeletableTree(tree, fence_);
     const bool root_ok = IsDeletableTree(root_, fence_);
     if (tree_ok) {
-      if (root_ok && !SameFolder(tree, root_)) {
+      if (root_ok && !SameFolder(fence_.LongForm(tree), fence_.LongForm(root_))) {
         app_.log.WriteLog(L"(warning) CorvaneRootPath=" + tree + L" and Root Path=" + root_ +
                           L" name different folders; removing CorvaneRootPath");
       }
@@ -225,6 +225,13 @@ class StageC {
         continue;
       }
       for (const std::wstring_view pattern : row.patterns) {
+        // The uninstaller may run from a desktop: the patterns run there, but none may reach
+        // the toolkit's own files.
+        if (pattern.starts_with(L'\\') && !fence_.SparesToolkit(folder, pattern)) {
+          app_.log.WriteLog(L"(warning) " + folder + std::wstring(pattern) +
+                            L" could match the uninstaller's own files; not applied");
+          continue;
+        }
         trap_([&] {
           if (pattern.starts_with(L'\\')) {
             helpers_.DeleteMatchingFiles(folder + std::wstring(pattern));
@@ -238,11 +245,12 @@ class StageC {
   }
 
   // No shortcut folder is a system folder itself, and the program group it holds must not
-  // hold one either (the uninstaller may run from there).
+  // hold one either (the uninstaller may run from there). A folder is judged by its long name.
   bool IsShortcutFolder(const std::wstring& folder, std::span<const std::wstring_view> patterns) {
-    if (!IsPatternFolder(folder) || fence_.Holds(folder)) return false;
+    const std::wstring judged = fence_.LongForm(folder);
+    if (!IsPatternFolder(judged) || fence_.Holds(judged)) return false;
     for (const std::wstring_view pattern : patterns) {
-      if (!pattern.starts_with(L'\\') && fence_.Covers(folder + L"\\" + std::wstring(pattern))) {
+      if (!pattern.starts_with(L'\\') && fence_.Covers(judged + L"\\" + std::wstring(pattern))) {
         return false;
       }
     }
@@ -257,14 +265,27 @@ class StageC {
       web_root = ReadText(reg::kLocalMachine, L"Software\\Microsoft\\InetStp", L"PathWWWRoot");
     });
     app_.log.WriteLog(L"Path to wwwroot=" + web_root);
-    if (!IsPatternFolder(web_root) || fence_.Covers(web_root + L"\\ZqXML")) {
+    // An empty value would test "\ZqXML" at the top of the current drive. Any other value that
+    // names no folder holding ZqXML (IIS 7 stores "%SystemDrive%\inetpub\wwwroot" unexpanded)
+    // simply fails the folder test; only a folder that exists and would reach beyond the
+    // product is worth a warning.
+    bool found = false;
+    if (!web_root.empty()) {
+      trap_([&] { found = app_.host.files.FolderExists(web_root + L"\\ZqXML"); });
+    }
+    if (web_root.empty() || (found && !IsUsableWebRoot(web_root))) {
       app_.log.WriteLog(L"(warning) PathWWWRoot=" + web_root +
                         L" is not a usable web root; no web folder removed");
-    } else if (app_.host.files.FolderExists(web_root + L"\\ZqXML")) {
+    } else if (found) {
       app_.log.WriteLog(L"    Removing ZqXML directory");
       trap_([&] { helpers_.DeleteFolderTree(web_root + L"\\ZQXml"); });
     }
     app_.log.WriteLog(L"IIS directories removed");
+  }
+
+  bool IsUsableWebRoot(const std::wstring& web_root) const {
+    const std::wstring judged = fence_.LongForm(web_root);
+    return IsPatternFolder(judged) && !fence_.Covers(judged + L"\\ZqXML");
   }
 
   // The Windows folder from the registry; the platform's own when the value is unusable.

@@ -5,7 +5,6 @@
 
 #include "common/registry_api.h"
 #include "platform/text.h"
-#include "uninstaller/sequence/footprint.h"
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
 
@@ -92,6 +91,17 @@ void RunWebApplicationScript(UninstallerApp& app, velmar::ProcessRunner& runner,
   trap([&] { app.host.processes.ChangeDirectory(folder); });
 }
 
+// "X:\..." including the drive root, or "\\server\share...".
+bool IsAbsoluteOrNetworkPath(std::wstring_view path) {
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
+    return (path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z');
+  }
+  if (!path.starts_with(L"\\\\") || path.size() < 5) return false;
+  const std::size_t share = path.find(L'\\', 2);
+  return share != std::wstring_view::npos && share > 2 && share + 1 < path.size() &&
+         path[share + 1] != L'\\';
+}
+
 void RemoveIisObjects(UninstallerApp& app) {
   SkipFailure([&] {
     auto root = app.host.iis.Bind(L"IIS://LocalHost/W3SVC/1/ROOT");
@@ -100,8 +110,11 @@ void RemoveIisObjects(UninstallerApp& app) {
     }
     std::wstring home;
     SkipFailure([&] { home = root->Path(); });
-    // A home folder that cannot be read would leave "\DRQ" at the top of the current drive.
-    if (!IsAbsoluteLocalPath(home)) return;
+    // An empty, unreadable or relative home folder (an unexpanded "%SystemDrive%\..." among
+    // them) would put "\DRQ" at the top of the current drive or below the current folder; a
+    // drive root or a share is a home folder like any other.
+    if (!IsAbsoluteOrNetworkPath(home)) return;
+    while (home.size() > 2 && home.back() == L'\\') home.pop_back();
     for (const wchar_t* web_folder : {L"\\DRQ", L"\\ZqXML"}) {
       SkipFailure([&] {
         if (app.host.files.FolderExists(home + web_folder)) {

@@ -1,6 +1,8 @@
 // The completion of a press: the RunOnce entry and the batch, the completion line, the
 // summary with the error count, the accounts box for older versions, Notepad, the closing line.
 #include "uninstaller/sequence/completion.h"
+#include <algorithm>
+
 #include "common/registry_api.h"
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
@@ -56,6 +58,43 @@ TEST_F(Completion, AnErrorFreeRunAndOk) {
       << log;
   EXPECT_NE(log.find(" PM\r\nExiting Application at:"), std::string::npos);
   EXPECT_EQ(server.boxes.shown().back().style & mb::kButtonMask, mb::kOkCancel);
+}
+
+// cmd reads the RunOnce line before the batch runs, and the root is stored unquoted: a root
+// holding "&", "^" or "%" would start a command or change the path, so it is never stored,
+// however usable the folder; a root in short names is stored once its folder is known.
+TEST_F(Completion, TheCleanUpIsRegisteredOnlyForARootCmdReadsAsWritten) {
+  struct Row {
+    const wchar_t* root;
+    const wchar_t* folder;  // where the files left behind are, by its long name; none: nowhere
+    bool stored;
+  };
+  const Row rows[] = {
+      {L"C:\\R&D\\Corvane\\", L"C:\\R&D\\Corvane", false},
+      {L"C:\\Apps^1\\Corvane\\", L"C:\\Apps^1\\Corvane", false},
+      {L"C:\\%TEMP%\\Corvane\\", L"C:\\%TEMP%\\Corvane", false},
+      {L"C:\\PROGRA~1\\Corvane\\", L"C:\\Program Files\\Corvane", true},
+      {L"C:\\NOSUCH~1\\Corvane\\", nullptr, false},
+      {L"C:\\Brannock Systems, Inc.\\Corvane\\", L"C:\\Brannock Systems, Inc\\Corvane", true}};
+  server.files.SetShortName(L"C:\\Program Files", L"PROGRA~1");
+  for (const auto& row : rows) {
+    const std::wstring root = row.root;
+    SCOPED_TRACE(platform::Utf8FromWide(root));
+    if (row.folder != nullptr) {
+      server.files.WriteFile(std::wstring(row.folder) + L"\\Bin\\left.dll", "in use until now");
+    }
+    Begin();
+    std::erase_if(server.registry.Ensure(platform::reg::kCurrentUser, kRunOnceKey).values,
+                  [](const auto& value) { return value.name == L"1"; });
+    server.boxes.ExpectAny(mb::kIdCancel);
+    Finish(L"\r\nSubscribers:\r\n", root);
+    EXPECT_EQ(server.registry.Value(platform::reg::kCurrentUser, kRunOnceKey, L"1") != nullptr,
+              row.stored);
+    EXPECT_EQ(Log().find("(warning) Root Path=" + platform::Utf8FromWide(root) +
+                         " is not a folder of the product; the clean-up at the next logon is "
+                         "not registered\r\n") != std::string::npos,
+              !row.stored);
+  }
 }
 
 TEST_F(Completion, TheCountShowsTheErrorLinesAndCancelStartsNothing) {

@@ -21,6 +21,7 @@ class FakeView : public ui::FormView {
   void Refresh(std::string_view control) override {
     ++refreshes[std::string(control)];
     refresh_order.emplace_back(control);
+    if (on_refresh) on_refresh(control);
   }
   void ApplyFont(const velmar::LanguageFont& font, velmar::FontTarget) override {
     fonts.push_back(font);
@@ -45,7 +46,8 @@ class FakeView : public ui::FormView {
   }
 
   std::map<std::string, int> refreshes;
-  std::vector<std::string> refresh_order;  // every control refreshed, in order
+  std::vector<std::string> refresh_order;            // every control refreshed, in order
+  std::function<void(std::string_view)> on_refresh;  // called at every refresh, when set
   std::vector<velmar::LanguageFont> fonts;
   std::vector<bool> busy_changes;
   std::vector<std::string> popups;

@@ -4,6 +4,7 @@
 #include "uninstaller/sequence/stage_b.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/sim/sim_sql_server.h"
 #include "platform/sim/windows_programs.h"
@@ -225,6 +226,33 @@ TEST_F(StageB, TheTwoServiceTablesInOrderWithTheirWindowStyles) {
   for (const auto& record : server.processes()) {
     if (record.command_line.starts_with(L"Net Stop ")) {
       EXPECT_EQ(record.show_window, 1);
+    }
+  }
+}
+
+// Every service program runs for five seconds: a waited row has ended before the next row
+// starts, every other row leaves its program running while the next one starts.
+TEST_F(StageB, OnlyTheNetStopRowsAreWaitedFor) {
+  for (const wchar_t* program : {L"INSTSRV.EXE", L"sc.exe", L"net.exe"}) {
+    server.InstallProgram(L"C:\\WINDOWS\\system32\\" + std::wstring(program),
+                          platform::sim::RunsFor(5000));
+  }
+  // "net stop zqdirchangewriter" and "net stop zqdsglobalcatalog" in the first table, the
+  // second's "net stop zqdsglobalcatalog".
+  const std::set<std::size_t> waited = {2, 7, 38};
+  const std::size_t first = server.processes().size();
+  Run();
+  ASSERT_GT(server.processes().size(), first + std::size(kServiceTableRows));
+  for (std::size_t i = 0; i + 1 < std::size(kServiceTableRows); ++i) {
+    const auto& row = server.processes()[first + i];
+    const auto& next = server.processes()[first + i + 1];
+    SCOPED_TRACE(platform::Utf8FromWide(row.command_line));
+    EXPECT_EQ(row.command_line, kServiceTableRows[i]);
+    ASSERT_TRUE(row.ends_ms.has_value());
+    if (waited.count(i) != 0) {
+      EXPECT_GE(next.started_ms, *row.ends_ms) << "waited for";
+    } else {
+      EXPECT_LT(next.started_ms, *row.ends_ms) << "left running";
     }
   }
 }

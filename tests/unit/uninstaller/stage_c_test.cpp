@@ -328,6 +328,136 @@ TEST_F(StageC, WebFolderGoesWhenPresentInAnyCase) {
   EXPECT_TRUE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\default.htm"));
 }
 
+// IIS 7 and later keep the web root unexpanded: the folder test fails like a missing folder,
+// and a ZqXML that exists where the fence refuses to delete it is the one case for a warning.
+TEST_F(StageC, AWebRootThatNamesNoFolderWritesOnlyItsTwoLines) {
+  server.registry.SetString(reg::kLocalMachine, L"Software\\Microsoft\\InetStp", L"PathWWWRoot",
+                            L"%SystemDrive%\\inetpub\\wwwroot");
+  server.files.WriteFile(L"C:\\Inetpub\\wwwroot\\ZqXML\\index.xml", "x");
+  ASSERT_FALSE(StartWith(L""));
+  const std::string log = Run();
+  EXPECT_NE(log.find("All shares removed\r\n"), std::string::npos);
+  EXPECT_NE(log.find("Links and program groups removed\r\n"
+                     "Path to wwwroot=%SystemDrive%\\inetpub\\wwwroot\r\n"
+                     "IIS directories removed\r\n"
+                     "System32 path="),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("(warning)"), std::string::npos) << log;
+  EXPECT_TRUE(server.files.Exists(L"C:\\Inetpub\\wwwroot\\ZqXML\\index.xml"))
+      << "the variable is not put in";
+}
+
+TEST_F(StageC, AZqXmlTheFenceRefusesIsTheWarning) {
+  server.registry.SetString(reg::kLocalMachine, L"Software\\Microsoft\\InetStp", L"PathWWWRoot",
+                            L"C:\\Documents and Settings\\..");
+  server.files.WriteFile(L"C:\\ZqXML\\keep.xml", "x");
+  ASSERT_FALSE(StartWith(L""));
+  const std::string log = Run();
+  EXPECT_NE(log.find("Path to wwwroot=C:\\Documents and Settings\\..\r\n"
+                     "(warning) PathWWWRoot=C:\\Documents and Settings\\.. is not a usable web "
+                     "root; no web folder removed\r\n"
+                     "IIS directories removed\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_TRUE(server.files.Exists(L"C:\\ZqXML\\keep.xml"));
+}
+
+// An administrator may start the uninstaller from the desktop: the shortcuts there still go,
+// and none of the toolkit's own files beside it.
+TEST_F(StageC, StartedFromTheDesktopTheShortcutsThereStillGo) {
+  const std::wstring desk = kDesktop;
+  const std::wstring program = desk + L"\\VelmarUninstall3xandUp.exe";
+  const wchar_t* toolkit[] = {L"VelmarUninstall3xandUp.exe",
+                              L"VelmarUninstall3xandUp.htm",
+                              L"VelmarUninstall3xandUp_DEU.dll",
+                              L"VelmarUninstall3xandUp_FRA.dll",
+                              L"DirscrubVelmar30.exe",
+                              L"PelletSetup.exe",
+                              L"mypause.exe",
+                              L"kill.exe",
+                              L"tomcatuninstall.bat",
+                              L"VelmarClean.bat",
+                              L"README.txt",
+                              L"SHA256SUMS"};
+  for (const auto* name : toolkit) server.files.WriteFile(desk + L"\\" + name, "toolkit");
+  for (const auto* name : {L"Statusmonitor.lnk", L"Velmar-Verwaltung.lnk", L"WYICA Client.lnk",
+                           L"Brannock Velmar Help.lnk"}) {
+    server.files.WriteFile(desk + L"\\" + name, "lnk");
+  }
+  ASSERT_FALSE(StartWith(L"", program));
+  const std::string log = Run();
+  EXPECT_EQ(log.find("(warning)"), std::string::npos) << log;
+  for (const auto* name : {L"Statusmonitor.lnk", L"Velmar-Verwaltung.lnk", L"WYICA Client.lnk",
+                           L"Brannock Velmar Help.lnk"}) {
+    EXPECT_FALSE(server.files.Exists(desk + L"\\" + name)) << platform::Utf8FromWide(name);
+  }
+  for (const auto* name : toolkit) {
+    EXPECT_TRUE(server.files.Exists(desk + L"\\" + name)) << platform::Utf8FromWide(name);
+  }
+}
+
+TEST_F(StageC, APatternThatCouldMatchTheToolkitIsRefusedInItsFolderOnly) {
+  const ProtectedFolders fence({L"C:\\WINDOWS"}, {}, L"C:\\Desk\\Remover.exe");
+  for (const auto* pattern :
+       {L"\\Velmar*", L"\\velmaru*.dll", L"\\Pellet?etup.exe", L"\\*.bat", L"\\kill*.*", L"\\READ*",
+        L"\\SHA256SUMS*", L"\\Rem*", L"\\Dirscrub*"}) {
+    EXPECT_FALSE(fence.SparesToolkit(L"c:\\desk\\", pattern)) << platform::Utf8FromWide(pattern);
+    EXPECT_TRUE(fence.SparesToolkit(L"C:\\Other", pattern)) << platform::Utf8FromWide(pattern);
+  }
+  for (const auto* pattern : {L"\\zq*.*", L"\\WYICA*", L"\\status monitor*",
+                              L"\\velmar administration*", L"\\Velmar-Verwaltung*",
+                              L"\\brannock velmar*", L"\\gearloft*", L"\\Configuration Setup*"}) {
+    EXPECT_TRUE(fence.SparesToolkit(L"C:\\Desk", pattern)) << platform::Utf8FromWide(pattern);
+  }
+  EXPECT_FALSE(fence.Holds(L"C:\\Desk")) << "patterns may run in the program's folder";
+  EXPECT_TRUE(fence.Covers(L"C:\\Desk")) << "the folder itself is never deleted";
+  EXPECT_TRUE(fence.Holds(L"C:\\WINDOWS"));
+}
+
+// The install tree as the product's setup wrote it: a folder whose name ends in a dot (Windows
+// drops it) or a path in short names is judged by the folder it names.
+TEST_F(StageC, AnInstallTreeInShortNamesOrWithATrailingDotIsRemoved) {
+  const std::wstring tree = L"C:\\Program Files\\Brannock Systems, Inc\\Corvane";
+  for (const std::wstring value :
+       {L"C:\\Program Files\\Brannock Systems, Inc.\\Corvane\\", L"C:\\PROGRA~1\\BRANNO~1\\Corvane",
+        L"C:\\PROGRA~1\\BRANNO~1.\\CORVAN~1"}) {
+    SCOPED_TRACE(platform::Utf8FromWide(value));
+    InstallProduct(0x00040000, 0x00030032, tree + L"\\");
+    server.registry.SetString(reg::kLocalMachine, kSetupKey, L"CorvaneRootPath", value);
+    server.files.WriteFile(tree + L"\\Bin\\zqsvc.exe", "x");
+    server.files.SetShortName(L"C:\\Program Files", L"PROGRA~1");
+    server.files.SetShortName(L"C:\\Program Files\\Brannock Systems, Inc", L"BRANNO~1");
+    server.files.SetShortName(tree, L"CORVAN~1");
+    ASSERT_FALSE(StartWith(L""));
+    const std::string log = Run(tree + L"\\");
+    EXPECT_EQ(log.find("(warning)"), std::string::npos) << log;
+    EXPECT_NE(log.find("    Removing "), std::string::npos) << log;
+    EXPECT_FALSE(server.files.Exists(tree));
+    EXPECT_TRUE(server.files.Exists(L"C:\\Program Files"));
+  }
+}
+
+TEST_F(StageC, AShortNameOfAProtectedFolderOrOfNothingIsRefused) {
+  server.files.SetShortName(L"C:\\Program Files", L"PROGRA~1");
+  server.files.WriteFile(L"C:\\Program Files\\Other\\app.exe", "keep");
+  for (const std::wstring value : {L"C:\\PROGRA~1", L"c:\\progra~1\\", L"C:\\NOSUCH~1\\Corvane"}) {
+    SCOPED_TRACE(platform::Utf8FromWide(value));
+    InstallProduct(0x00040000, 0x00030032, kTree);
+    server.registry.SetString(reg::kLocalMachine, kSetupKey, L"CorvaneRootPath", value);
+    server.files.WriteFile(L"C:\\Program Files\\Corvane\\Bin\\zqsvc.exe", "x");
+    ASSERT_FALSE(StartWith(L""));
+    const std::string log = Run();
+    EXPECT_NE(log.find("(warning) CorvaneRootPath=" + platform::Utf8FromWide(value) +
+                       " is not a folder of the product; removing Root Path=C:\\Program "
+                       "Files\\Corvane instead\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(server.files.Exists(L"C:\\Program Files\\Other\\app.exe"));
+    EXPECT_FALSE(server.files.Exists(kTree));
+  }
+}
+
 TEST_F(StageC, SystemFolderFilesInOrderWithOnePauseBeforeThePrograms) {
   const char* names[] = {"zqwmfree.dll",
                          "zqwm.dll",
@@ -576,8 +706,10 @@ class Footprint : public StageC {
     if (log_out != nullptr) *log_out = log;
   }
 
-  // The four shortcut folders and the web root refused, each with its warning line.
-  static void ExpectFoldersSkipped(const std::string& log, const std::wstring& value) {
+  // The four shortcut folders refused, each with its warning line; the web root with its
+  // warning when it is empty or a ZqXML folder exists under it, otherwise with only its lines.
+  static void ExpectFoldersSkipped(const std::string& log, const std::wstring& value,
+                                   bool web_warning) {
     const std::string text = platform::Utf8FromWide(value);
     for (const char* name : {"Common Startup", "Common Programs", "Desktop", "Common Desktop"}) {
       EXPECT_NE(log.find("(warning) " + std::string(name) + "=" + text +
@@ -587,9 +719,10 @@ class Footprint : public StageC {
           << log;
     }
     EXPECT_EQ(Count(log, "is not a usable shortcut folder"), 4u);
-    EXPECT_NE(log.find("Path to wwwroot=" + text + "\r\n(warning) PathWWWRoot=" + text +
-                       " is not a usable web root; no web folder removed\r\nIIS directories "
-                       "removed\r\n"),
+    const std::string warning =
+        "(warning) PathWWWRoot=" + text + " is not a usable web root; no web folder removed\r\n";
+    EXPECT_NE(log.find("Path to wwwroot=" + text + "\r\n" + (web_warning ? warning : "") +
+                       "IIS directories removed\r\n"),
               std::string::npos)
         << log;
   }
@@ -598,24 +731,35 @@ class Footprint : public StageC {
 TEST_F(Footprint, EmptyValues) {
   std::string log;
   RunHostile(L"", L"C:\\WINDOWS\\", &log);
-  ExpectFoldersSkipped(log, L"");
+  ExpectFoldersSkipped(log, L"", /*web_warning=*/true);
 }
 
+// The uninstaller runs in C:\Tools: only "..\.." reaches a ZqXML folder (C:\ZqXML).
 TEST_F(Footprint, RelativeValues) {
-  for (const std::wstring value :
-       {L"Corvane", L"\\", L"\\\\", L"..\\..", L"C:Corvane", L"\\Program Files\\Corvane"}) {
+  const std::pair<std::wstring, bool> values[] = {
+      {L"Corvane", false}, {L"\\", false},        {L"\\\\", false},
+      {L"..\\..", true},   {L"C:Corvane", false}, {L"\\Program Files\\Corvane", false}};
+  for (const auto& [value, web_warning] : values) {
     std::string log;
     RunHostile(value, L"Tools\\Corvane", &log);
-    ExpectFoldersSkipped(log, value);
+    ExpectFoldersSkipped(log, value, web_warning);
   }
 }
 
+// Each names C:\ZqXML but the last, whose "*" names no folder.
 TEST_F(Footprint, DriveRootsInEveryDisguise) {
-  for (const std::wstring value :
-       {L"C:\\", L"c:", L"C:\\\\\\", L"C:\\.", L"C:\\WINDOWS\\..", L"C:\\ ", L"C:/", L"C:\\*"}) {
+  const std::pair<std::wstring, bool> values[] = {{L"C:\\", true},
+                                                  {L"c:", true},
+                                                  {L"C:\\\\\\", true},
+                                                  {L"C:\\.", true},
+                                                  {L"C:\\WINDOWS\\..", true},
+                                                  {L"C:\\ ", true},
+                                                  {L"C:/", true},
+                                                  {L"C:\\*", false}};
+  for (const auto& [value, web_warning] : values) {
     std::string log;
     RunHostile(value, L"C:\\\\\\\\", &log);
-    ExpectFoldersSkipped(log, value);
+    ExpectFoldersSkipped(log, value, web_warning);
   }
 }
 
@@ -704,7 +848,7 @@ TEST_F(Footprint, OverlongAndNonAsciiValues) {
   const std::wstring overlong = L"C:\\" + std::wstring(300, L'a');
   std::string log;
   RunHostile(overlong, L"C:\\Program Files", &log);
-  ExpectFoldersSkipped(log, overlong);
+  ExpectFoldersSkipped(log, overlong, /*web_warning=*/false);
   RunHostile(L"C:\\\u65e5\u672c\u8a9e", L"C:\\\u0414\u0430\u0442", nullptr,
              /*root_usable=*/true);
 }
