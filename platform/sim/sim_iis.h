@@ -18,6 +18,10 @@ struct IisMetabase {
   std::vector<std::wstring> application_pools;         // IIsApplicationPool in AppPools
   // Every Delete in call order, as "<class> <name>", whether or not the object was there.
   std::vector<std::wstring> deletions;
+  // Every call in order, as the conformance suite's stand-in provider records them: "bind
+  // <path>", "Delete <class> <name>", "Path", each with " refused <HRESULT>" when it failed.
+  std::vector<std::string> calls;
+  int live_objects = 0;  // bound objects not yet released
 };
 
 class SimIisAdmin : public IisAdmin {

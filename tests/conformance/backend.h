@@ -7,10 +7,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 
 namespace conformance {
+
+struct IisLayout {
+  std::wstring home_folder;
+  std::vector<std::wstring> virtual_directories;  // IIsWebVirtualDir below W3SVC/1/ROOT
+  std::vector<std::wstring> application_pools;    // IIsApplicationPool in W3SVC/AppPools
+};
 
 class Backend {
  public:
@@ -29,6 +36,15 @@ class Backend {
   // No IIS from here on: the simulation takes it off the machine. Windows cannot, so there the
   // answer is whether the machine has none (Wine never has); false when IIS is installed.
   virtual bool MakeIisAbsent() { return false; }
+  // IIS with the default web site's root (W3SVC/1/ROOT, its Path the home folder) and the
+  // application pools (W3SVC/AppPools), holding these children and no others; the record of
+  // calls starts empty. Under Wine the backend registers the suite's stand-in provider; false
+  // when the machine's own IIS is installed and must not be touched.
+  virtual bool LayOutIis(const IisLayout& layout) = 0;
+  // The calls IIS received since the lay-out, in order: "bind <path>", "Delete <class> <name>",
+  // "Path", each with " refused <HRESULT>" when it failed, then "released" when every object
+  // handed out is back, else "unreleased <count>".
+  virtual std::vector<std::string> IisCalls() = 0;
   // Serves the page over HTTP on this machine for as long as the backend lives and returns its
   // address; empty when no server can be started.
   virtual std::wstring ServePage(const std::string& bytes) = 0;

@@ -68,6 +68,21 @@ class SimBackend : public Backend {
     server_.iis.installed = false;
     return true;
   }
+  bool LayOutIis(const IisLayout& layout) override {
+    auto& iis = server_.iis;
+    iis.installed = true;
+    iis.home_folder = layout.home_folder;
+    iis.virtual_directories = layout.virtual_directories;
+    iis.application_pools = layout.application_pools;
+    iis.calls.clear();
+    return true;
+  }
+  std::vector<std::string> IisCalls() override {
+    std::vector<std::string> calls = server_.iis.calls;
+    const int live = server_.iis.live_objects;
+    calls.push_back(live == 0 ? "released" : "unreleased " + std::to_string(live));
+    return calls;
+  }
   std::wstring ServePage(const std::string& bytes) override {
     const std::wstring address = L"http://127.0.0.1:8642/velmar/page.htm";
     server_.web.Serve(address, bytes);

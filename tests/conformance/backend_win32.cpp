@@ -1,12 +1,16 @@
 // The conformance suite's backend under Wine (or Windows): the real API, one host per case.
 // The test program is its own child program: started as "child ...", it answers the child
 // protocol instead of running the cases.
+#include <objbase.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/error.h"
+#include "platform/text.h"
 #include "platform/win32/win32_host.h"
 #include "tests/conformance/backend.h"
 #include "tests/conformance/win32_page_server.h"
@@ -18,6 +22,36 @@ std::wstring OwnPath() {
   wchar_t path[MAX_PATH];
   const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   return std::wstring(path, length);
+}
+
+// The suite's stand-in IIS administration provider (tests/conformance/iis_standin/), built beside
+// the suite and registered as ADSI's "IIS" provider while a case lays out IIS.
+constexpr wchar_t kStandInProgId[] = L"VelmarTests.IisStandIn";
+constexpr wchar_t kStandInClsid[] = L"{106666BB-71B5-4143-972C-21303D6290E4}";
+constexpr wchar_t kIisProviderKey[] = L"SOFTWARE\\Microsoft\\ADs\\Providers\\IIS";
+constexpr wchar_t kStandInFolder[] = L"C:\\iis-standin";
+
+bool IisInstalled() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\InetStp", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  ::RegCloseKey(key);
+  return true;
+}
+
+bool SetText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG status =
+      ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+  return status == ERROR_SUCCESS;
 }
 
 class Win32Backend : public Backend {
@@ -32,13 +66,62 @@ class Win32Backend : public Backend {
     host().files.WriteBytes(path, text);
   }
   bool MakeIisAbsent() override {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\InetStp", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
-      return true;
+    if (IisInstalled()) return false;
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kIisProviderKey);  // an earlier case's stand-in
+    return true;
+  }
+  bool LayOutIis(const IisLayout& layout) override {
+    if (IisInstalled()) return false;
+    const std::wstring folder = kStandInFolder;
+    const std::wstring state = folder + L"\\state.txt";
+    calls_ = folder + L"\\calls.txt";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ::DeleteFileW(calls_.c_str());
+    std::wstring text = L"object\tW3SVC/1/ROOT\t" + layout.home_folder + L"\r\n";
+    text += L"object\tW3SVC/AppPools\r\n";
+    for (const auto& name : layout.virtual_directories) {
+      text += L"child\tW3SVC/1/ROOT\tIIsWebVirtualDir\t" + name + L"\r\n";
     }
-    ::RegCloseKey(key);
-    return false;
+    for (const auto& name : layout.application_pools) {
+      text += L"child\tW3SVC/AppPools\tIIsApplicationPool\t" + name + L"\r\n";
+    }
+    host().files.WriteBytes(state, platform::Utf8FromWide(text));
+
+    const std::wstring own = OwnPath();
+    const std::wstring library = own.substr(0, own.find_last_of(L'\\') + 1) + L"iis_standin.dll";
+    EXPECT_NE(::GetFileAttributesW(library.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the stand-in IIS provider is not built beside the suite";
+    const std::wstring classes = L"SOFTWARE\\Classes\\";
+    const std::wstring clsid_key = classes + L"CLSID\\" + kStandInClsid;
+    const bool registered =
+        SetText(kIisProviderKey, nullptr, kStandInProgId) &&
+        SetText(classes + kStandInProgId + L"\\CLSID", nullptr, kStandInClsid) &&
+        SetText(clsid_key + L"\\InprocServer32", nullptr, library) &&
+        SetText(clsid_key + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+        SetText(clsid_key, L"StateFile", state) && SetText(clsid_key, L"CallsFile", calls_);
+    EXPECT_TRUE(registered) << "cannot register the stand-in IIS provider";
+    return true;
+  }
+  std::vector<std::string> IisCalls() override {
+    // COM asks the library whether it can go; it records then what was never released.
+    ::CoFreeUnusedLibraries();
+    std::vector<std::string> calls;
+    std::string bytes;
+    try {
+      bytes = host().files.ReadBytes(calls_);
+    } catch (const platform::RuntimeError&) {
+      return calls;
+    }
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+      std::size_t end = bytes.find('\n', start);
+      if (end == std::string::npos) end = bytes.size();
+      std::string line = bytes.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) calls.push_back(line);
+      start = end + 1;
+    }
+    return calls;
   }
   std::wstring ServePage(const std::string& bytes) override {
     page_server_ = std::make_unique<PageServer>(bytes);
@@ -60,6 +143,7 @@ class Win32Backend : public Backend {
 
  private:
   platform::win32::Win32Host host_;
+  std::wstring calls_;                       // the stand-in IIS provider's record
   std::unique_ptr<PageServer> page_server_;  // after the host: it goes first
 };
 
