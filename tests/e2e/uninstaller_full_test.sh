@@ -56,13 +56,15 @@ prefix_restart() {
 # matched case-insensitively as Windows names them: the install tree (its running program stays
 # behind for the batch, checked above), the work folder, the web folder, the product's links and
 # program group, its system-folder files with their ".old" names, the provider's files with their
-# ".OLD" names, the run's log and batch, and the telephony stand-in's table and call record.
+# ".OLD" names, the run's log and batch, the telephony and IIS stand-ins' state and call records
+# and the service tool stand-in's record.
 # Nothing of Wine's own is left out: in this run Wine writes no file under drive_c (no scratch
 # files in the temporary folders, no caches), so any other change is the removal's.
 file_excluded=(
   'corvane(/|$)' 'wyca\.tmp(/|$)' 'inetpub/wwwroot/zqxml(/|$)'
   'velmaruninstall\.log$' 'velmarclean\.bat$'
-  'bench/tapi-providers\.txt$' 'bench/tapi-calls\.txt$'
+  'bench/tapi-providers\.txt$' 'bench/tapi-calls\.txt$' 'inetpub/wwwroot/drq(/|$)'
+  'bench/iis-state\.txt$' 'bench/iis-calls\.txt$' 'bench/instsrv-calls\.txt$'
 )
 # drive_c-relative, lower case, with the characters regular expressions treat specially quoted.
 path_pattern() {
@@ -221,6 +223,82 @@ for name in "${tsp_files[@]}"; do
   bench_expect_eq "$name set aside as ${name%.*}.OLD" "absent|provider file $name" \
     "$(unix_exists "$sysdir\\$name" && echo present || echo absent)|$(cat "$old" 2>/dev/null || echo '<none>')"
 done
+
+# --- IIS and the service tool ------------------------------------------------------------------
+# Stage A binds the web site's root, deletes the product's twelve virtual directories in the
+# table's order, reads the home folder, binds the pools and deletes the product's six; every
+# object the provider handed out came back before the program ended.
+bench_expect_eq "the IIS provider's calls" "bind IIS://LocalHost/W3SVC/1/ROOT
+Delete IIsWebVirtualDir ConsoleWeb
+Delete IIsWebVirtualDir Status
+Delete IIsWebVirtualDir ZQXML
+Delete IIsWebVirtualDir Brightdesk
+Delete IIsWebVirtualDir MailboxPortal
+Delete IIsWebVirtualDir HandsetPane
+Delete IIsWebVirtualDir midlets
+Delete IIsWebVirtualDir MBXS
+Delete IIsWebVirtualDir DRQ
+Delete IIsWebVirtualDir feeder
+Delete IIsWebVirtualDir StatusXml
+Delete IIsWebVirtualDir Web
+Path
+bind IIS://LocalHost/W3SVC/AppPools
+Delete IIsApplicationPool midlets
+Delete IIsApplicationPool MBXS
+Delete IIsApplicationPool DRQ
+Delete IIsApplicationPool feeder
+Delete IIsApplicationPool StatusXml
+Delete IIsApplicationPool Web
+released at exit" "$(tr -d '\r' <"$(bench_unix_path "$iis_calls")" 2>/dev/null || echo '<none>')"
+bench_expect_eq "the other virtual directories and pool stay" \
+  "$(printf 'W3SVC/1/ROOT IIsWebVirtualDir %s\n' "${iis_other_dirs[@]}")
+W3SVC/AppPools IIsApplicationPool ${iis_other_pools[*]}" \
+  "$(tr -d '\r' <"$(bench_unix_path "$iis_state")" | awk -F '\t' '$1 == "child" { print $2, $3, $4 }')"
+expect_file_gone "$web\\DRQ"
+bench_expect_eq "the IIS steps' lines, one after the other" "IIS virtual directories removed
+IIS Application Pool removed
+Velmar shut down and all related services stopped" \
+  "$(tr -d '\r' <"$log_file" | grep -x -A2 'IIS virtual directories removed' || true)"
+# Stage B's service tool rows run side by side: their records are put back in start order. Rows
+# for services never installed must fail; the installed ones may already be gone by sc's hand.
+instsrv_record=$(tr -d '\r' <"$(bench_unix_path "$instsrv_calls")" 2>/dev/null | LC_ALL=C sort || true)
+bench_expect_eq "the service tool's command lines, in the table's order" "INSTSRV ZqKtGateway REMOVE
+INSTSRV ZqKtMgr REMOVE
+INSTSRV ZqDirChangeWriter REMOVE
+INSTSRV ZqDSAD REMOVE
+INSTSRV ZqDSEx55 REMOVE
+INSTSRV ZqDSDomino REMOVE
+INSTSRV ZqDSGlobalCatalog REMOVE
+INSTSRV ZQGaenSvr REMOVE
+INSTSRV ZqRepDirSvrSvc REMOVE
+INSTSRV ZqUMRSyncSvr REMOVE
+INSTSRV ZqADVelmarMon REMOVE
+INSTSRV ZqTTSSvr REMOVE
+INSTSRV ZqktNodeMgr REMOVE
+INSTSRV ktBridgeConnector REMOVE
+INSTSRV ZqMsgStoreMonitorSvr REMOVE
+INSTSRV ZqMMProxySvr REMOVE
+INSTSRV TomCat REMOVE
+INSTSRV ZqSQLChangeWriter REMOVE
+INSTSRV ZqNotifierMgr REMOVE
+INSTSRV KTEMSSvc REMOVE
+INSTSRV BrannockVelmarBellhop REMOVE
+INSTSRV wypidsvc REMOVE
+INSTSRV ktIPFaxSvc REMOVE
+INSTSRV brannockVelmarTDSProxy REMOVE
+INSTSRV KtBMsgConnector REMOVE
+INSTSRV WyMessageAgingSvr REMOVE
+INSTSRV WyVrt REMOVE
+INSTSRV KtVpimConnector REMOVE
+INSTSRV WyMDBStoreMonitor REMOVE
+INSTSRV WyDohMgr REMOVE" "$(sed -E 's/^[0-9]+ //; s/ -> [0-9]+$//' <<<"$instsrv_record")"
+bench_expect_eq "the service tool failed only where no service was, or sc came first" "" \
+  "$(awk -v installed=" ${services[*],,} " '{
+       code = $NF; name = tolower($3)
+       if (code != 1060 && !(index(installed, " " name " ") && (code == 0 || code == 1072))) print
+     }' <<<"$instsrv_record")"
+bench_expect_eq "no row of the run failed to start" "" \
+  "$(tr -d '\r' <"$log_file" | grep -E 'File not found|Path not found' || true)"
 
 # --- The clean-up at the next logon --------------------------------------------------------------
 bench_expect_eq "the clean-up batch is on drive C:" "$(tr -d '\r' <"$VELMAR_DIST_DIR/VelmarClean.bat")" \

@@ -6,8 +6,9 @@
 //
 // The machine it shows is read from a state file the test writes, on every call (a Delete writes
 // it back), so it outlives the library being unloaded between binds. Every call is appended to a
-// record file the test reads back, and DllCanUnloadNow records the objects never released. Both
-// files are named by the values StateFile and CallsFile of the class's own registry key.
+// record file the test reads back, and DllCanUnloadNow (or the process's end) records the objects
+// never released. Both files are named by the values StateFile and CallsFile of the class's own
+// registry key.
 #include <oaidl.h>
 #include <ole2.h>
 #include <windows.h>
@@ -399,9 +400,13 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
   return S_FALSE;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+// A program that ends without COM asking DllCanUnloadNow (one that never calls CoUninitialize)
+// still leaves its count: at the process's end (reserved set) the library records it too.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_DETACH && live_objects != 0) {
     Record("unreleased " + std::to_string(live_objects.load()) + " at exit");
+  } else if (reason == DLL_PROCESS_DETACH && reserved != nullptr) {
+    Record(server_locks == 0 ? "released at exit" : "unreleased locks at exit");
   }
   return TRUE;
 }

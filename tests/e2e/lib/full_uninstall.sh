@@ -5,7 +5,8 @@
 # files, the provider's files) as globals of the test's shell, for its own checks.
 #
 #   full_require_files     the stand-ins' defaults set, every file the run needs checked
-#   full_lay_out           the installation, its services registered (no prefix restart inside)
+#   full_lay_out           the installation, its services registered (no prefix restart inside),
+#                          IIS with it unless FULL_IIS=no
 #   full_start_programs    the product's running services and a program inside its install tree
 #   full_press             the uninstaller from C:\Tools started, pressed and answered to its end
 #
@@ -23,9 +24,11 @@ full_require_files() {
   : "${LIBHOLDER_EXE:=$BENCH_BUILD_DIR/e2e/bin/libholder.exe}"
   : "${LIBHOLDER_STANDIN_DLL:=$BENCH_BUILD_DIR/e2e/bin/libholder_standin.dll}"
   : "${PELLET_STANDIN_DIR:=$BENCH_BUILD_DIR/e2e/pellet}"
+  : "${INSTSRV_EXE:=$BENCH_BUILD_DIR/e2e/bin/instsrv.exe}"
+  : "${IIS_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/iis_standin.dll}"
   local file
   for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$LIBHOLDER_EXE" \
-    "$LIBHOLDER_STANDIN_DLL" "$VELMAR_DIST_DIR/kill.exe" \
+    "$LIBHOLDER_STANDIN_DLL" "$INSTSRV_EXE" "$IIS_STANDIN_DLL" "$VELMAR_DIST_DIR/kill.exe" \
     "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
     "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
     [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
@@ -44,7 +47,7 @@ full_shell_folder() {
 # files, installed-programs entries, services, the install tree with a read-only file and a
 # program to run from it), and the telephony provider stage A's TSP step removes.
 full_lay_out() {
-  local folder file share link name
+  local folder file share link name key value
   startup=$(full_shell_folder HKLM 'Common Startup')
   programs=$(full_shell_folder HKLM 'Common Programs')
   desktop=$(full_shell_folder HKCU 'Desktop')
@@ -88,6 +91,22 @@ full_lay_out() {
   tsp_files=(ZqPellet.TSP ZqPelletRes.DLL BrannockVelmar_TSP.DLL)
   tsp_id=5
   other_provider='3 otherline.tsp'
+  # IIS, which Wine lacks: the stand-in administration provider, registered as ADSI's "IIS"
+  # provider in the 32-bit view. Its machine is the default web site, whose home folder is the
+  # web folder, with the product's virtual directories and two others, and the application pools,
+  # the product's and one other; its state file and call record lie beside it.
+  iis_clsid='{106666BB-71B5-4143-972C-21303D6290E4}'
+  iis_progid='VelmarTests.IisStandIn'
+  iis_state='C:\bench\iis-state.txt'
+  iis_calls='C:\bench\iis-calls.txt'
+  iis_product_dirs=(ConsoleWeb Status ZQXML Brightdesk MailboxPortal HandsetPane midlets MBXS DRQ
+    feeder StatusXml Web)
+  iis_other_dirs=(Printers Scripts)
+  iis_product_pools=(midlets MBXS DRQ feeder StatusXml Web)
+  iis_other_pools=(DefaultAppPool)
+  # The resource kit's service tool, which Wine lacks: its stand-in in the system folder, where
+  # the uninstaller's children are looked for, records every run.
+  instsrv_calls='C:\bench\instsrv-calls.txt'
 
   {
     for file in "$VELMAR_DIST_DIR"/*; do
@@ -98,7 +117,10 @@ file  | C:\\Tools\\VelmarUninstall3xandUp.exe | @$UNINSTALLER_EXE
 file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE
 file  | C:\\Tools\\TAPI32.DLL | @$PELLET_STANDIN_DIR/TAPI32.DLL
 file  | C:\\bench\\libholder.exe | @$LIBHOLDER_EXE
+file  | C:\\bench\\iis_standin.dll | @$IIS_STANDIN_DLL
+file  | $sysdir\\instsrv.exe | @$INSTSRV_EXE
 dir   | C:\\bench
+value | HKLM\\Software\\Microsoft\\ADs\\Providers\\IIS | | REG_SZ | $iis_progid
 value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000
 value | HKLM\\Software\\Quillon | Build Number   | REG_DWORD | 0x00030032
 value | HKLM\\Software\\Quillon\\Corvane\\1.0 | Root Path | REG_SZ | C:\\Corvane\\
@@ -121,10 +143,12 @@ file  | C:\\Corvane\\Components\\notes.txt | components
 file  | C:\\Corvane\\Localize\\PhraseServers\\en\\grammar.txt | grammar
 file  | C:\\Corvane\\Holder\\holder.exe | @$SMOKEBOX_EXE
 file  | C:\\Corvane\\top.txt | top
+dir   | C:\\Corvane\\OrderedComs
 file  | C:\\WYCA.tmp\\work.tmp | work
 file  | $web\\ZqXML\\velmar.xml | <velmar/>
 file  | $web\\ZqXML\\sub\\page.xml | <page/>
 file  | $web\\iisstart.htm | <html/>
+file  | $web\\DRQ\\queue.htm | <queue/>
 file  | $sysdir\\$busy_system_file | @$LIBHOLDER_STANDIN_DLL
 EOF
     for share in "${shares[@]}"; do
@@ -140,6 +164,41 @@ EOF
   # Registered under a full path in capitals: only the base name has to match.
   printf '%s\r\n%s C:\\WINDOWS\\system32\\ZQPELLET.TSP\r\n' "$other_provider" "$tsp_id" \
     >"$(bench_unix_path 'C:\bench\tapi-providers.txt')"
+  # FULL_IIS=no leaves IIS out: the handle count's run, since a successful bind leaves a thread
+  # and an event in the process that no object of the provider holds (every one is released).
+  if [ "${FULL_IIS:-yes}" = no ]; then
+    bench_wine iis-unregister reg delete 'HKLM\Software\Microsoft\ADs\Providers\IIS' /f /reg:32 ||
+      bench_die "cannot leave IIS out: $BENCH_LAST_OUT"
+  fi
+  # The classes: a ProgID is shared by both views, a CLSID is not, so these are only read back.
+  # The uninstaller's thread is in the multi-threaded apartment by the time it binds: a class
+  # for both models is created there, where one for single-threaded apartments only would be
+  # hosted on a thread COM starts and keeps (two handles the handle count would see).
+  local entry
+  for entry in "$iis_progid\\CLSID||$iis_clsid" \
+    "CLSID\\$iis_clsid\\InprocServer32||C:\\bench\\iis_standin.dll" \
+    "CLSID\\$iis_clsid\\InprocServer32|ThreadingModel|Both" \
+    "CLSID\\$iis_clsid|StateFile|$iis_state" "CLSID\\$iis_clsid|CallsFile|$iis_calls"; do
+    IFS='|' read -r key name value <<<"$entry"
+    local -a name_arg=(/v "$name")
+    [ -n "$name" ] || name_arg=(/ve)
+    if ! { bench_wine iis-register reg add "HKLM\\Software\\Classes\\$key" "${name_arg[@]}" \
+      /d "$value" /f /reg:32 &&
+      bench_wine iis-register reg query "HKLM\\Software\\Classes\\$key" "${name_arg[@]}" /reg:32 &&
+      grep -qF "$value" <<<"$BENCH_LAST_OUT"; }; then
+      bench_die "cannot register the IIS stand-in: $key ${name:-(Default)}"
+    fi
+  done
+  {
+    printf 'object\tW3SVC/1/ROOT\t%s\r\nobject\tW3SVC/AppPools\r\n' "$web"
+    for name in "${iis_product_dirs[@]:0:6}" "${iis_other_dirs[0]}" "${iis_product_dirs[@]:6}" \
+      "${iis_other_dirs[1]}"; do
+      printf 'child\tW3SVC/1/ROOT\tIIsWebVirtualDir\t%s\r\n' "$name"
+    done
+    for name in "${iis_other_pools[@]}" "${iis_product_pools[@]}"; do
+      printf 'child\tW3SVC/AppPools\tIIsApplicationPool\t%s\r\n' "$name"
+    done
+  } >"$(bench_unix_path "$iis_state")"
   # The setup left one file read-only; Wine shows a file without write permission as read-only.
   chmod a-w "$(bench_unix_path 'C:\Corvane\Gateway\readonly.dat')"
 
