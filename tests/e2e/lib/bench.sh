@@ -677,6 +677,18 @@ bench_shot() {
     bench_log "window $2 did not finish drawing"
 }
 
+# bench_expect_no_crash_of_32bit_programs: no program of the test, all 32-bit, died of an
+# unhandled exception. Wine reports every crash as "wine: Unhandled ... at address A", with the
+# address in 8 digits for a 32-bit process and 16 for a 64-bit one (Wine's own services in a
+# 64-bit prefix); those are logged, not failed.
+bench_expect_no_crash_of_32bit_programs() {
+  local crashes ours
+  crashes=$(grep -h '^wine: Unhandled' "$BENCH_LOG_DIR"/*.err "$BENCH_LOG_DIR"/*.log 2>/dev/null || true)
+  ours=$(grep -E 'at address [0-9A-Fa-f]{8}[^0-9A-Fa-f]' <<<"$crashes" || true)
+  [ -z "$crashes" ] || [ -n "$ours" ] || bench_log "a process of Wine's own crashed: $crashes"
+  bench_expect_eq "no program of the run crashed" "" "$ours"
+}
+
 # bench_find_new_popup KNOWN_ID...: finds a visible window without a title (a pop-up menu, a
 # borderless window) that is none of the known ones and sets BENCH_FOUND_WINDOW to it.
 bench_find_new_popup() { bench_find_new_window "" "$@"; }
