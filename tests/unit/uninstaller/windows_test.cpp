@@ -36,7 +36,7 @@ struct Row {
   std::uint32_t id;
 };
 using CaptionOrder = std::vector<std::pair<std::string_view, std::uint32_t>>;
-struct WindowSpec {
+struct ExpectedWindow {
   std::string_view name;
   int client_width, client_height;
   ui::Border border;
@@ -44,113 +44,114 @@ struct WindowSpec {
   CaptionOrder captions;
 };
 
-const WindowSpec kMain{"frmMain",
-                       7620,
-                       4485,
-                       ui::Border::kFixed,
-                       {{"Frame1", "", {60, 120, 7455, 555}, 2033},
-                        {"chkRemoveSubscriberInfo", "Frame1", {240, 240, 7095, 195}, 2034},
-                        {"frmProgress", "", {60, 840, 7455, 2955}, 1008},
-                        {"chkCustomProperties", "frmProgress", {240, 240, 195, 195}, 0},
-                        {"lblRemoveCustomProperties", "frmProgress", {540, 240, 6870, 195}, 1009},
-                        {"chkVelmarObjects", "frmProgress", {240, 480, 195, 195}, 0},
-                        {"lblRemoveVelmarObjects", "frmProgress", {540, 480, 6870, 195}, 1010},
-                        {"chkStopServices", "frmProgress", {240, 720, 195, 195}, 0},
-                        {"lblStopServices", "frmProgress", {540, 720, 6870, 195}, 1012},
-                        {"chkUnregisterServices", "frmProgress", {240, 960, 195, 195}, 0},
-                        {"lblUnregisterServices", "frmProgress", {540, 960, 6870, 195}, 1018},
-                        {"chkUnregisteringDLLs", "frmProgress", {240, 1200, 195, 195}, 0},
-                        {"Label2", "frmProgress", {540, 1200, 6870, 195}, 2044},
-                        {"chkRemoveVelmarFromSQL", "frmProgress", {240, 1440, 195, 195}, 0},
-                        {"Label1", "frmProgress", {540, 1440, 6870, 195}, 2035},
-                        {"chkDeleteCorvaneDirectory", "frmProgress", {240, 1680, 195, 195}, 0},
-                        {"lblDeleteCorvaneDirectory", "frmProgress", {540, 1680, 6870, 195}, 1013},
-                        {"chkRegistrySettings", "frmProgress", {240, 1920, 195, 195}, 0},
-                        {"lblRemoveRegistrySettings", "frmProgress", {540, 1920, 6870, 195}, 1014},
-                        {"chkShortCuts", "frmProgress", {240, 2160, 195, 195}, 0},
-                        {"lblRemoveShortCuts", "frmProgress", {540, 2160, 6870, 195}, 1015},
-                        {"chkWebDirectories", "frmProgress", {240, 2400, 195, 195}, 0},
-                        {"lblRemoveWebDirectories", "frmProgress", {540, 2400, 6870, 195}, 1016},
-                        {"chkDLLs", "frmProgress", {240, 2640, 195, 195}, 0},
-                        {"lblRemoveDLLs", "frmProgress", {540, 2640, 6870, 195}, 1017},
-                        {"cmdUninstall", "", {60, 3960, 1455, 495}, 1006},
-                        {"cmdExit", "", {6300, 3960, 1215, 495}, 1003},
-                        {"mnuFile", "", {}, 2030},
-                        {"mnuExit", "mnuFile", {}, 1003},
-                        {"mnuHelp", "", {}, 1004},
-                        {"Help", "mnuHelp", {}, 1004},
-                        {"Seperator", "mnuHelp", {}, 0},
-                        {"About", "mnuHelp", {}, 1005},
-                        {"mnuCheckForUpdatedVersion", "mnuHelp", {}, 2051}},
-                       {{"", 1001},
-                        {"Frame1", 2033},
-                        {"chkRemoveSubscriberInfo", 2034},
-                        {"cmdUninstall", 1006},
-                        {"frmProgress", 1008},
-                        {"Label2", 2044},
-                        {"Label1", 2035},
-                        {"lblStopServices", 1012},
-                        {"lblUnregisterServices", 1018},
-                        {"lblDeleteCorvaneDirectory", 1013},
-                        {"lblRemoveRegistrySettings", 1014},
-                        {"lblRemoveShortCuts", 1015},
-                        {"lblRemoveWebDirectories", 1016},
-                        {"lblRemoveDLLs", 1017},
-                        {"lblRemoveVelmarObjects", 1010},
-                        {"lblRemoveCustomProperties", 1009},
-                        {"cmdExit", 1003},
-                        {"mnuFile", 2030},
-                        {"mnuExit", 1003},
-                        {"mnuHelp", 1004},
-                        {"Help", 1004},
-                        {"About", 1005},
-                        {"mnuCheckForUpdatedVersion", 2051}}};
+const ExpectedWindow kMain{
+    "frmMain",
+    7620,
+    4485,
+    ui::Border::kFixed,
+    {{"Frame1", "", {60, 120, 7455, 555}, 2033},
+     {"chkRemoveSubscriberInfo", "Frame1", {240, 240, 7095, 195}, 2034},
+     {"frmProgress", "", {60, 840, 7455, 2955}, 1008},
+     {"chkCustomProperties", "frmProgress", {240, 240, 195, 195}, 0},
+     {"lblRemoveCustomProperties", "frmProgress", {540, 240, 6870, 195}, 1009},
+     {"chkVelmarObjects", "frmProgress", {240, 480, 195, 195}, 0},
+     {"lblRemoveVelmarObjects", "frmProgress", {540, 480, 6870, 195}, 1010},
+     {"chkStopServices", "frmProgress", {240, 720, 195, 195}, 0},
+     {"lblStopServices", "frmProgress", {540, 720, 6870, 195}, 1012},
+     {"chkUnregisterServices", "frmProgress", {240, 960, 195, 195}, 0},
+     {"lblUnregisterServices", "frmProgress", {540, 960, 6870, 195}, 1018},
+     {"chkUnregisteringDLLs", "frmProgress", {240, 1200, 195, 195}, 0},
+     {"Label2", "frmProgress", {540, 1200, 6870, 195}, 2044},
+     {"chkRemoveVelmarFromSQL", "frmProgress", {240, 1440, 195, 195}, 0},
+     {"Label1", "frmProgress", {540, 1440, 6870, 195}, 2035},
+     {"chkDeleteCorvaneDirectory", "frmProgress", {240, 1680, 195, 195}, 0},
+     {"lblDeleteCorvaneDirectory", "frmProgress", {540, 1680, 6870, 195}, 1013},
+     {"chkRegistrySettings", "frmProgress", {240, 1920, 195, 195}, 0},
+     {"lblRemoveRegistrySettings", "frmProgress", {540, 1920, 6870, 195}, 1014},
+     {"chkShortCuts", "frmProgress", {240, 2160, 195, 195}, 0},
+     {"lblRemoveShortCuts", "frmProgress", {540, 2160, 6870, 195}, 1015},
+     {"chkWebDirectories", "frmProgress", {240, 2400, 195, 195}, 0},
+     {"lblRemoveWebDirectories", "frmProgress", {540, 2400, 6870, 195}, 1016},
+     {"chkDLLs", "frmProgress", {240, 2640, 195, 195}, 0},
+     {"lblRemoveDLLs", "frmProgress", {540, 2640, 6870, 195}, 1017},
+     {"cmdUninstall", "", {60, 3960, 1455, 495}, 1006},
+     {"cmdExit", "", {6300, 3960, 1215, 495}, 1003},
+     {"mnuFile", "", {}, 2030},
+     {"mnuExit", "mnuFile", {}, 1003},
+     {"mnuHelp", "", {}, 1004},
+     {"Help", "mnuHelp", {}, 1004},
+     {"Seperator", "mnuHelp", {}, 0},
+     {"About", "mnuHelp", {}, 1005},
+     {"mnuCheckForUpdatedVersion", "mnuHelp", {}, 2051}},
+    {{"", 1001},
+     {"Frame1", 2033},
+     {"chkRemoveSubscriberInfo", 2034},
+     {"cmdUninstall", 1006},
+     {"frmProgress", 1008},
+     {"Label2", 2044},
+     {"Label1", 2035},
+     {"lblStopServices", 1012},
+     {"lblUnregisterServices", 1018},
+     {"lblDeleteCorvaneDirectory", 1013},
+     {"lblRemoveRegistrySettings", 1014},
+     {"lblRemoveShortCuts", 1015},
+     {"lblRemoveWebDirectories", 1016},
+     {"lblRemoveDLLs", 1017},
+     {"lblRemoveVelmarObjects", 1010},
+     {"lblRemoveCustomProperties", 1009},
+     {"cmdExit", 1003},
+     {"mnuFile", 2030},
+     {"mnuExit", 1003},
+     {"mnuHelp", 1004},
+     {"Help", 1004},
+     {"About", 1005},
+     {"mnuCheckForUpdatedVersion", 2051}}};
 
-const WindowSpec kAbout{"frmAbout",
-                        6090,
-                        3285,
-                        ui::Border::kFixed,
-                        {{"picVelmarLogo", "", {180, 60, 2190, 870}, 0},
-                         {"lblVersionTitle", "", {3240, 300, 975, 195}, 2045},
-                         {"lblVersion", "", {4260, 300, 1755, 255}, 0},
-                         {"lblCopyright", "", {180, 1140, 5835, 195}, 2026},
-                         {"lblTrademark", "", {180, 1500, 5835, 195}, 2042},
-                         {"lblChangeLanguage", "", {180, 1860, 2895, 195}, 2024},
-                         {"picBrannockLogo", "", {150, 2370, 1380, 780}, 0},
-                         {"lblBrannockAddress1", "", {1680, 2460, 2835, 195}, 2025},
-                         {"lblBrannockAddress2", "", {1680, 2700, 2835, 195}, 2036},
-                         {"lblBrannockAddress3", "", {1680, 2940, 2835, 195}, 2040},
-                         {"cmdOK", "", {4680, 2760, 1275, 375}, 2032},
-                         {"mnuSelectLanguage", "", {}, 2037}},
-                        {{"", 1001},
-                         {"cmdOK", 2032},
-                         {"lblBrannockAddress2", 2036},
-                         {"lblBrannockAddress3", 2040},
-                         {"lblChangeLanguage", 2024},
-                         {"lblTrademark", 2042},
-                         {"lblCopyright", 2026},
-                         {"lblBrannockAddress1", 2025},
-                         {"lblVersionTitle", 2045},
-                         {"mnuSelectLanguage", 2037}}};
+const ExpectedWindow kAbout{"frmAbout",
+                            6090,
+                            3285,
+                            ui::Border::kFixed,
+                            {{"picVelmarLogo", "", {180, 60, 2190, 870}, 0},
+                             {"lblVersionTitle", "", {3240, 300, 975, 195}, 2045},
+                             {"lblVersion", "", {4260, 300, 1755, 255}, 0},
+                             {"lblCopyright", "", {180, 1140, 5835, 195}, 2026},
+                             {"lblTrademark", "", {180, 1500, 5835, 195}, 2042},
+                             {"lblChangeLanguage", "", {180, 1860, 2895, 195}, 2024},
+                             {"picBrannockLogo", "", {150, 2370, 1380, 780}, 0},
+                             {"lblBrannockAddress1", "", {1680, 2460, 2835, 195}, 2025},
+                             {"lblBrannockAddress2", "", {1680, 2700, 2835, 195}, 2036},
+                             {"lblBrannockAddress3", "", {1680, 2940, 2835, 195}, 2040},
+                             {"cmdOK", "", {4680, 2760, 1275, 375}, 2032},
+                             {"mnuSelectLanguage", "", {}, 2037}},
+                            {{"", 1001},
+                             {"cmdOK", 2032},
+                             {"lblBrannockAddress2", 2036},
+                             {"lblBrannockAddress3", 2040},
+                             {"lblChangeLanguage", 2024},
+                             {"lblTrademark", 2042},
+                             {"lblCopyright", 2026},
+                             {"lblBrannockAddress1", 2025},
+                             {"lblVersionTitle", 2045},
+                             {"mnuSelectLanguage", 2037}}};
 
-const WindowSpec kDetails{"frmDetails",
-                          9915,
-                          8205,
-                          ui::Border::kSizable,
-                          {{"browserHelp", "", {180, 180, 9615, 7995}, 0}},
-                          {{"", 1001}}};
+const ExpectedWindow kDetails{"frmDetails",
+                              9915,
+                              8205,
+                              ui::Border::kSizable,
+                              {{"browserHelp", "", {180, 180, 9615, 7995}, 0}},
+                              {{"", 1001}}};
 
-const WindowSpec kSplash{"frmSplashScreen",
-                         7245,
-                         945,
-                         ui::Border::kNone,
-                         {{"frameMain", "", {0, 0, 7215, 915}, 2056},
-                          {"ProgressBar1", "frameMain", {60, 540, 7155, 255}, 0}},
-                         {{"frameMain", 2056}}};
+const ExpectedWindow kSplash{"frmSplashScreen",
+                             7245,
+                             945,
+                             ui::Border::kNone,
+                             {{"frameMain", "", {0, 0, 7215, 915}, 2056},
+                              {"ProgressBar1", "frameMain", {60, 540, 7155, 255}, 0}},
+                             {{"frameMain", 2056}}};
 
-const WindowSpec& SpecOf(std::string_view form) {
-  for (const WindowSpec* spec : {&kMain, &kAbout, &kDetails, &kSplash}) {
-    if (spec->name == form) return *spec;
+const ExpectedWindow& ExpectedOf(std::string_view form) {
+  for (const ExpectedWindow* expected : {&kMain, &kAbout, &kDetails, &kSplash}) {
+    if (expected->name == form) return *expected;
   }
   throw std::invalid_argument(std::string(form));
 }
@@ -170,7 +171,7 @@ class Windows : public UninstallerTest {
   }
   // Every caption the window's _Auto_Init sets shows its identifier's text from the table.
   static void ExpectCaptions(const ui::Form& form, const platform::sim::StringTable& table) {
-    for (const auto& [control, id] : SpecOf(form.name()).captions) {
+    for (const auto& [control, id] : ExpectedOf(form.name()).captions) {
       EXPECT_EQ(form.Caption(control), table.at(id)) << form.name() << "." << control;
     }
   }
@@ -206,25 +207,25 @@ TEST_F(Windows, TheFourWindowsControlsPlacesAndCaptionOrder) {
   app->about.OnMenuItem("mnuLanguageList", 0);  // the numbers' library
   for (const ui::Form* form : std::initializer_list<const ui::Form*>{&app->main, &app->about,
                                                                      &app->details, &app->splash}) {
-    const WindowSpec& spec = SpecOf(form->name());
-    SCOPED_TRACE(std::string(spec.name));
-    EXPECT_EQ(form->table().client_width, spec.client_width);
-    EXPECT_EQ(form->table().client_height, spec.client_height);
-    EXPECT_EQ(form->table().border, spec.border);
-    ASSERT_EQ(form->table().controls.size(), spec.rows.size());
-    for (std::size_t i = 0; i < spec.rows.size(); ++i) {
-      const Row& want = spec.rows[i];
+    const ExpectedWindow& expected = ExpectedOf(form->name());
+    SCOPED_TRACE(std::string(expected.name));
+    EXPECT_EQ(form->table().client_width, expected.client_width);
+    EXPECT_EQ(form->table().client_height, expected.client_height);
+    EXPECT_EQ(form->table().border, expected.border);
+    ASSERT_EQ(form->table().controls.size(), expected.rows.size());
+    for (std::size_t i = 0; i < expected.rows.size(); ++i) {
+      const Row& want = expected.rows[i];
       const ui::ControlRow& have = form->table().controls[i];
       EXPECT_EQ(have.name, want.name) << "row " << i;
       EXPECT_EQ(have.parent, want.parent) << want.name;
       EXPECT_EQ(have.rect, want.rect) << want.name;
       EXPECT_EQ(have.caption_id, want.id) << want.name;
     }
-    const auto& refreshed = views.Of(spec.name)->refresh_order;
-    std::vector<std::string> order(refreshed.begin() + before[std::string(spec.name)],
+    const auto& refreshed = views.Of(expected.name)->refresh_order;
+    std::vector<std::string> order(refreshed.begin() + before[std::string(expected.name)],
                                    refreshed.end());
     std::vector<std::string> wanted;
-    for (const auto& [control, id] : spec.captions) {
+    for (const auto& [control, id] : expected.captions) {
       wanted.emplace_back(control);
       EXPECT_EQ(form->Caption(control), L"#" + std::to_wstring(id)) << control;
     }
