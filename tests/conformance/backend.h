@@ -31,8 +31,18 @@ class Backend {
   // A batch file that writes MARKER (a file name) into the current directory.
   virtual void InstallMarkerBatch(const std::wstring& path, const std::wstring& marker) = 0;
   // No SQL Server answers from here on: the simulation takes its server off the network;
-  // there is none to take away under Wine.
-  virtual void MakeSqlServerUnreachable() {}
+  // under Wine the suite's stand-in ADO gets a machine without one.
+  virtual void MakeSqlServerUnreachable() { LayOutSql({L"reachable\t0"}); }
+  // SQL Server holding the product's and the system's databases and what the lay-out lines add
+  // (tests/support/sql_layout.h); its record starts empty. Under Wine the backend registers
+  // the suite's stand-in ADO, which runs the same simulated server in the suite's process.
+  virtual void LayOutSql(const std::vector<std::wstring>& lines) = 0;
+  // The statements SQL Server received since the lay-out, in order, as
+  // "query|execute|procedure <TAB> database <TAB> text".
+  virtual std::vector<std::string> SqlStatements() = 0;
+  // What the server holds now: "database|device|job <TAB> name" lines, each kind sorted; then
+  // "released" when the program holds no ADO object any more, else "unreleased <count>".
+  virtual std::vector<std::string> SqlHoldings() = 0;
   // No IIS from here on: the simulation takes it off the machine. Windows cannot, so there the
   // answer is whether the machine has none (Wine never has); false when IIS is installed.
   virtual bool MakeIisAbsent() { return false; }

@@ -6,6 +6,7 @@
 #include "platform/sim/process.h"
 #include "platform/sim/windows_programs.h"
 #include "tests/conformance/backend.h"
+#include "tests/support/sql_layout.h"
 
 namespace conformance {
 namespace {
@@ -63,7 +64,21 @@ class SimBackend : public Backend {
     };
     server_.InstallProgram(path, batch);
   }
-  void MakeSqlServerUnreachable() override { server_.sql.reachable = false; }
+  void LayOutSql(const std::vector<std::wstring>& lines) override {
+    std::wstring layout;
+    for (const auto& line : lines) layout += line + L"\n";
+    sql_layout::Apply(server_.sql, layout);
+    statements_from_ = server_.sql.statements().size();
+  }
+  std::vector<std::string> SqlStatements() override {
+    return sql_layout::StatementLines(server_.sql, statements_from_);
+  }
+  std::vector<std::string> SqlHoldings() override {
+    std::vector<std::string> lines = sql_layout::StateLines(server_.sql);
+    // The simulated facility's objects are the case's own, gone when it lets them go.
+    lines.emplace_back("released");
+    return lines;
+  }
   bool MakeIisAbsent() override {
     server_.iis.installed = false;
     return true;
@@ -118,6 +133,7 @@ class SimBackend : public Backend {
  private:
   platform::sim::Server server_;
   Process process_;
+  std::size_t statements_from_ = 0;
 };
 
 }  // namespace

@@ -24,12 +24,28 @@ std::wstring OwnPath() {
   return std::wstring(path, length);
 }
 
+// Where the suite lies, with its trailing separator: its stand-in libraries are built beside it.
+std::wstring OwnFolder() {
+  const std::wstring own = OwnPath();
+  return own.substr(0, own.find_last_of(L'\\') + 1);
+}
+
 // The suite's stand-in IIS administration provider (tests/conformance/iis_standin/), built beside
 // the suite and registered as ADSI's "IIS" provider while a case lays out IIS.
 constexpr wchar_t kStandInProgId[] = L"VelmarTests.IisStandIn";
 constexpr wchar_t kStandInClsid[] = L"{106666BB-71B5-4143-972C-21303D6290E4}";
 constexpr wchar_t kIisProviderKey[] = L"SOFTWARE\\Microsoft\\ADs\\Providers\\IIS";
 constexpr wchar_t kStandInFolder[] = L"C:\\iis-standin";
+
+// The suite's stand-in ADO (tests/conformance/ado_standin/), registered under ADO's own class
+// identifiers while a case lays out SQL Server; its settings name the lay-out and record files.
+constexpr const wchar_t* kAdoClasses[] = {
+    L"{00000514-0000-0010-8000-00AA006D2EA4}",  // ADODB.Connection
+    L"{00000535-0000-0010-8000-00AA006D2EA4}",  // ADODB.Recordset
+    L"{00000507-0000-0010-8000-00AA006D2EA4}",  // ADODB.Command
+};
+constexpr wchar_t kAdoSettingsKey[] = L"SOFTWARE\\VelmarTests\\AdoStandIn";
+constexpr wchar_t kAdoFolder[] = L"C:\\ado-standin";
 
 bool IisInstalled() {
   HKEY key = nullptr;
@@ -87,8 +103,7 @@ class Win32Backend : public Backend {
     }
     host().files.WriteBytes(state, platform::Utf8FromWide(text));
 
-    const std::wstring own = OwnPath();
-    const std::wstring library = own.substr(0, own.find_last_of(L'\\') + 1) + L"iis_standin.dll";
+    const std::wstring library = OwnFolder() + L"iis_standin.dll";
     EXPECT_NE(::GetFileAttributesW(library.c_str()), INVALID_FILE_ATTRIBUTES)
         << "the stand-in IIS provider is not built beside the suite";
     const std::wstring classes = L"SOFTWARE\\Classes\\";
@@ -105,23 +120,53 @@ class Win32Backend : public Backend {
   std::vector<std::string> IisCalls() override {
     // COM asks the library whether it can go; it records then what was never released.
     ::CoFreeUnusedLibraries();
-    std::vector<std::string> calls;
-    std::string bytes;
-    try {
-      bytes = host().files.ReadBytes(calls_);
-    } catch (const platform::RuntimeError&) {
-      return calls;
+    return ReadLines(calls_);
+  }
+  void LayOutSql(const std::vector<std::wstring>& lines) override {
+    const std::wstring folder = kAdoFolder;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    sql_record_ = folder + L"\\record.txt";
+    ::DeleteFileW(sql_record_.c_str());
+    // A new first line each time: the stand-in lays its machine out again when the text changes.
+    static int generation = 0;
+    std::wstring text = L"# lay-out " + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                        std::to_wstring(++generation) + L"\r\n";
+    for (const auto& line : lines) text += line + L"\r\n";
+    const std::wstring layout = folder + L"\\layout.txt";
+    host().files.WriteBytes(layout, platform::Utf8FromWide(text));
+    const std::wstring library = OwnFolder() + L"ado_standin.dll";
+    EXPECT_NE(::GetFileAttributesW(library.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the stand-in ADO is not built beside the suite";
+    bool registered = SetText(kAdoSettingsKey, L"LayoutFile", layout) &&
+                      SetText(kAdoSettingsKey, L"RecordFile", sql_record_);
+    for (const wchar_t* clsid : kAdoClasses) {
+      const std::wstring key = std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + clsid;
+      registered = registered && SetText(key + L"\\InprocServer32", nullptr, library) &&
+                   SetText(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
     }
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-      std::size_t end = bytes.find('\n', start);
-      if (end == std::string::npos) end = bytes.size();
-      std::string line = bytes.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty()) calls.push_back(line);
-      start = end + 1;
+    EXPECT_TRUE(registered) << "cannot register the stand-in ADO";
+  }
+  std::vector<std::string> SqlStatements() override {
+    std::vector<std::string> statements;
+    for (const auto& line : ReadLines(sql_record_)) {
+      for (const char* kind : {"query\t", "execute\t", "procedure\t"}) {
+        if (line.starts_with(kind)) statements.push_back(line);
+      }
     }
-    return calls;
+    return statements;
+  }
+  std::vector<std::string> SqlHoldings() override {
+    // The library records what the server holds when COM may unload it, or that it may not.
+    ::CoFreeUnusedLibraries();
+    std::vector<std::string> holdings;
+    for (const auto& line : ReadLines(sql_record_)) {
+      if (line.starts_with("holds\t")) holdings.push_back(line.substr(6));
+      if (line == "released" || line.starts_with("unreleased\t")) {
+        holdings.push_back(line == "released" ? line : "unreleased " + line.substr(11));
+        return holdings;
+      }
+    }
+    return holdings;
   }
   std::wstring ServePage(const std::string& bytes) override {
     page_server_ = std::make_unique<PageServer>(bytes);
@@ -143,7 +188,28 @@ class Win32Backend : public Backend {
 
  private:
   platform::win32::Win32Host host_;
+  std::vector<std::string> ReadLines(const std::wstring& path) {
+    std::vector<std::string> lines;
+    std::string bytes;
+    try {
+      bytes = host().files.ReadBytes(path);
+    } catch (const platform::RuntimeError&) {
+      return lines;
+    }
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+      std::size_t end = bytes.find('\n', start);
+      if (end == std::string::npos) end = bytes.size();
+      std::string line = bytes.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) lines.push_back(line);
+      start = end + 1;
+    }
+    return lines;
+  }
+
   std::wstring calls_;                       // the stand-in IIS provider's record
+  std::wstring sql_record_;                  // the stand-in ADO's record
   std::unique_ptr<PageServer> page_server_;  // after the host: it goes first
 };
 
