@@ -419,6 +419,61 @@ bench_wine() {
 }
 
 # ---------------------------------------------------------------------------------------------
+# SQL Server: the tests' stand-in ADO
+
+# bench_sql_standin [LAYOUT_FILE]: registers the tests' stand-in ADO (ado_standin.dll, built
+# beside the conformance suite; $ADO_STANDIN_DLL) in this prefix under ADO's own class
+# identifiers in the 32-bit view, in place of Wine's ADO (which answers no call by name). It
+# runs the simulated SQL Server inside each program, laid out from the lines of LAYOUT_FILE
+# (tests/support/sql_layout.h); without one, a machine whose SQL Server does not answer. What
+# the programs did lands in C:\bench\sql-record.txt (bench_sql_record).
+BENCH_SQL_RECORD='C:\bench\sql-record.txt'
+bench_sql_standin() {
+  local layout=${1:-} dll=${ADO_STANDIN_DLL:-$BENCH_BUILD_DIR/tests/conformance/ado_standin.dll}
+  [ -f "$dll" ] || bench_die "$dll is missing; build the windows preset first"
+  bench_copy_in "$dll" 'C:\bench\ado_standin.dll'
+  if [ -n "$layout" ]; then
+    bench_copy_in "$layout" 'C:\bench\sql-layout.txt'
+  else
+    rm -f "$(bench_unix_path 'C:\bench\sql-layout.txt')"
+  fi
+  rm -f "$(bench_unix_path "$BENCH_SQL_RECORD")"
+  # A .reg file names the views itself: the 32-bit programs' classes lie in Wow6432Node of a
+  # 64-bit prefix.
+  local classes='HKEY_LOCAL_MACHINE\Software\Classes' software='HKEY_LOCAL_MACHINE\Software'
+  if [ "$BENCH_PREFIX_ARCH" = win64 ]; then
+    classes='HKEY_LOCAL_MACHINE\Software\Wow6432Node\Classes'
+    software='HKEY_LOCAL_MACHINE\Software\Wow6432Node'
+  fi
+  local reg clsid
+  reg=$(bench_unix_path 'C:\bench\ado-standin.reg')
+  {
+    printf 'REGEDIT4\r\n\r\n[%s\\VelmarTests\\AdoStandIn]\r\n' "$software"
+    printf '"LayoutFile"="C:\\\\bench\\\\sql-layout.txt"\r\n'
+    printf '"RecordFile"="C:\\\\bench\\\\sql-record.txt"\r\n'
+    for clsid in 00000514 00000535 00000507; do
+      printf '\r\n[%s\\CLSID\\{%s-0000-0010-8000-00AA006D2EA4}\\InprocServer32]\r\n' "$classes" "$clsid"
+      printf '@="C:\\\\bench\\\\ado_standin.dll"\r\n"ThreadingModel"="Apartment"\r\n'
+    done
+  } >"$reg"
+  bench_wine sql-standin regedit /S 'C:\bench\ado-standin.reg' ||
+    bench_die "cannot register the stand-in ADO: $(cat "$BENCH_LOG_DIR/sql-standin.err")"
+  rm -f "$reg"
+  bench_wine sql-standin-check reg query \
+    'HKLM\Software\Classes\CLSID\{00000514-0000-0010-8000-00AA006D2EA4}\InprocServer32' /ve /reg:32 &&
+    grep -qiF 'C:\bench\ado_standin.dll' <<<"$BENCH_LAST_OUT" ||
+    bench_die "the stand-in ADO is not what a 32-bit program finds: $BENCH_LAST_OUT"
+}
+
+# bench_sql_record: the stand-in ADO's record so far, without carriage returns.
+bench_sql_record() {
+  local record
+  record=$(bench_unix_path "$BENCH_SQL_RECORD")
+  [ -f "$record" ] && tr -d '\r' <"$record"
+  return 0
+}
+
+# ---------------------------------------------------------------------------------------------
 # Installed product
 
 # bench_install_product: lays out a product from a manifest on standard input, one entry a
