@@ -174,6 +174,10 @@ bench_cleanup() {
   done
   bench_prefix_stop
   bench_xvfb_stop
+  # The stand-in ADO's record outlives the prefix, for the reader of a failed run.
+  if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/drive_c/bench/sql-record.txt" ]; then
+    cp "$WINEPREFIX/drive_c/bench/sql-record.txt" "$BENCH_LOG_DIR/sql-record.txt"
+  fi
   if [ -n "$BENCH_WORK" ] && [ -d "$BENCH_WORK" ]; then
     if [ "${BENCH_KEEP:-0}" = 1 ]; then
       touch "$BENCH_WORK/.done"
@@ -438,30 +442,25 @@ bench_sql_standin() {
     rm -f "$(bench_unix_path 'C:\bench\sql-layout.txt')"
   fi
   rm -f "$(bench_unix_path "$BENCH_SQL_RECORD")"
-  # A .reg file names the views itself: the 32-bit programs' classes lie in Wow6432Node of a
-  # 64-bit prefix.
-  local classes='HKEY_LOCAL_MACHINE\Software\Classes' software='HKEY_LOCAL_MACHINE\Software'
-  if [ "$BENCH_PREFIX_ARCH" = win64 ]; then
-    classes='HKEY_LOCAL_MACHINE\Software\Wow6432Node\Classes'
-    software='HKEY_LOCAL_MACHINE\Software\Wow6432Node'
-  fi
+  # Imported into the 32-bit view, where the 32-bit programs look (Wow6432Node of a 64-bit prefix).
   local reg clsid
   reg=$(bench_unix_path 'C:\bench\ado-standin.reg')
   {
-    printf 'REGEDIT4\r\n\r\n[%s\\VelmarTests\\AdoStandIn]\r\n' "$software"
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\VelmarTests\\AdoStandIn]\r\n'
     printf '"LayoutFile"="C:\\\\bench\\\\sql-layout.txt"\r\n'
     printf '"RecordFile"="C:\\\\bench\\\\sql-record.txt"\r\n'
     for clsid in 00000514 00000535 00000507; do
-      printf '\r\n[%s\\CLSID\\{%s-0000-0010-8000-00AA006D2EA4}\\InprocServer32]\r\n' "$classes" "$clsid"
+      printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{%s-0000-0010-8000-00AA006D2EA4}\\InprocServer32]\r\n' "$clsid"
       printf '@="C:\\\\bench\\\\ado_standin.dll"\r\n"ThreadingModel"="Apartment"\r\n'
     done
   } >"$reg"
-  bench_wine sql-standin regedit /S 'C:\bench\ado-standin.reg' ||
+  bench_wine sql-standin reg import 'C:\bench\ado-standin.reg' /reg:32 ||
     bench_die "cannot register the stand-in ADO: $(cat "$BENCH_LOG_DIR/sql-standin.err")"
   rm -f "$reg"
   bench_wine sql-standin-check reg query \
     'HKLM\Software\Classes\CLSID\{00000514-0000-0010-8000-00AA006D2EA4}\InprocServer32' /ve /reg:32 &&
-    grep -qiF 'C:\bench\ado_standin.dll' <<<"$BENCH_LAST_OUT" ||
+    grep -qiF 'C:\bench\ado_standin.dll' <<<"$BENCH_LAST_OUT" &&
+    bench_wine sql-standin-check reg query 'HKLM\Software\VelmarTests\AdoStandIn' /v RecordFile /reg:32 ||
     bench_die "the stand-in ADO is not what a 32-bit program finds: $BENCH_LAST_OUT"
 }
 

@@ -6,9 +6,11 @@
 #
 #   full_require_files     the stand-ins' defaults set, every file the run needs checked
 #   full_lay_out           the installation, its services registered (no prefix restart inside),
-#                          IIS with it unless FULL_IIS=no
+#                          IIS with it unless FULL_IIS=no, SQL Server with the product database
+#                          of $FULL_SQL_LAYOUT unless FULL_SQL=no (then SQL Server does not answer)
 #   full_start_programs    the product's running services and a program inside its install tree
-#   full_press             the uninstaller from C:\Tools started, pressed and answered to its end
+#   full_press             the uninstaller from C:\Tools started, the subscriber-data option ticked
+#                          when SQL Server answers, pressed and answered to its end
 #
 # The uninstaller laid out is $UNINSTALLER_EXE, beside every file of $VELMAR_DIST_DIR; the TSP
 # step runs the real PelletSetup.exe with the stand-in telephony library of $PELLET_STANDIN_DIR.
@@ -26,9 +28,12 @@ full_require_files() {
   : "${PELLET_STANDIN_DIR:=$BENCH_BUILD_DIR/e2e/pellet}"
   : "${INSTSRV_EXE:=$BENCH_BUILD_DIR/e2e/bin/instsrv.exe}"
   : "${IIS_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/iis_standin.dll}"
+  : "${ADO_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/ado_standin.dll}"
+  : "${FULL_SQL_LAYOUT:=$BENCH_REPO_DIR/tests/e2e/data/full_sql_server.txt}"
   local file
   for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$LIBHOLDER_EXE" \
-    "$LIBHOLDER_STANDIN_DLL" "$INSTSRV_EXE" "$IIS_STANDIN_DLL" "$VELMAR_DIST_DIR/kill.exe" \
+    "$LIBHOLDER_STANDIN_DLL" "$INSTSRV_EXE" "$IIS_STANDIN_DLL" "$ADO_STANDIN_DLL" \
+    "$FULL_SQL_LAYOUT" "$VELMAR_DIST_DIR/kill.exe" \
     "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
     "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
     [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
@@ -107,6 +112,10 @@ full_lay_out() {
   # The resource kit's service tool, which Wine lacks: its stand-in in the system folder, where
   # the uninstaller's children are looked for, records every run.
   instsrv_calls='C:\bench\instsrv-calls.txt'
+  # SQL Server, which Wine lacks: the stand-in ADO runs the simulated server in the uninstaller,
+  # with the product database of $FULL_SQL_LAYOUT; of the product's three maintenance jobs one is
+  # a SQL Server Agent job there, one only a scheduled task, the third neither.
+  sql_task=SqlNightlyBackupJob
 
   {
     for file in "$VELMAR_DIST_DIR"/*; do
@@ -205,7 +214,35 @@ EOF
   for name in "${services[@]}"; do
     bench_wine "sc-create-$name" sc create "$name" binPath= 'C:\Tools\fakesvc.exe' || bench_die "$BENCH_LAST_OUT"
   done
+
+  if [ "${FULL_SQL:-yes}" = no ]; then
+    bench_sql_standin
+  else
+    bench_sql_standin "$FULL_SQL_LAYOUT"
+    full_task_create "$sql_task"
+  fi
 }
+
+# full_task_create NAME: a scheduled task of that name, as the product's setup leaves one where
+# SQL Server Agent is not used.
+full_task_create() {
+  cat >"$(bench_unix_path 'C:\bench\task.xml')" <<'EOF'
+<?xml version="1.0"?>
+<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">
+  <Triggers><CalendarTrigger><StartBoundary>2006-12-06T02:00:00</StartBoundary>
+    <ScheduleByDay><DaysInterval>1</DaysInterval></ScheduleByDay></CalendarTrigger></Triggers>
+  <Settings><Enabled>false</Enabled></Settings>
+  <Actions><Exec><Command>C:\Corvane\Gateway\backup.cmd</Command></Exec></Actions>
+</Task>
+EOF
+  bench_wine "task-create-$1" schtasks /create /xml 'C:\bench\task.xml' /tn "$1" ||
+    bench_die "cannot create the scheduled task $1: $BENCH_LAST_OUT $(cat "$BENCH_LOG_DIR/task-create-$1.err")"
+  rm -f "$(bench_unix_path 'C:\bench\task.xml')"
+  full_task_exists "$1" || bench_die "the scheduled task $1 was not created"
+}
+
+# full_task_exists NAME: whether the task scheduler knows the task.
+full_task_exists() { bench_wine "task-query-$1" schtasks /query /tn "$1"; }
 
 # full_start_programs: the product's running services started, and a program running from
 # inside the install tree, waiting on its box.
@@ -219,17 +256,26 @@ full_start_programs() {
   bench_poll 30 full_box_count_is 1 || bench_die "the install tree's program did not show its box"
 }
 
+# full_log_has LINE: whether the run's log holds the line (the log is written line by line).
+full_log_has() {
+  tr -d '\r' <"$(bench_unix_path 'C:\VelmarUninstall.log')" 2>/dev/null | grep -qxF "$1"
+}
+
 # The bench's own boxes (the programs run from the install tree and the system folder).
 full_box_count_is() {
   [ "$(xdotool search --onlyvisible --name '^Velmar bench$' 2>/dev/null | wc -l)" -eq "$1" ]
 }
 
-# full_answer_box N KEY: the Nth message box of the press appears, is photographed and answered.
-full_answer_box() { bench_answer_new_box "$full_title" "$1" "$2" 60 "$full_main"; }
+# full_answer_box N KEY [SECONDS]: the Nth message box of the press appears within SECONDS (60),
+# is photographed and answered.
+full_answer_box() { bench_answer_new_box "$full_title" "$1" "$2" "${3:-60}" "$full_main"; }
 
-# full_press: the uninstaller started from C:\Tools, its Uninstall pressed and its seven boxes
-# answered (four questions, the missing product database, stage B's box, the summary); waits for
-# it to end (exit code in BENCH_EXIT[uninstall]). The main window's id stays in full_main.
+# full_press: the uninstaller started from C:\Tools, the subscriber-data option ticked (when SQL
+# Server answers), its Uninstall pressed and its boxes answered: with SQL Server, the option's
+# three questions, the four confirmations and the summary; without, the four confirmations,
+# message 2057 of the inventory and of the backup jobs, and the summary. Waits for it to end
+# (exit code in BENCH_EXIT[uninstall]); the main window's id stays in full_main, the number of
+# boxes in full_boxes.
 full_press() {
   # The uninstaller's children inherit the override: PelletSetup loads the stand-in telephony
   # library from its own folder in preference to Wine's.
@@ -238,26 +284,33 @@ full_press() {
   bench_wait_window "$full_title" || bench_die "the main window never appeared"
   full_main=$BENCH_WINDOW
   xdotool windowraise "$full_main" >/dev/null 2>&1
-  local pressed confirmed n
+  local pressed confirmed key
+  full_boxes=0
+  if [ "${FULL_SQL:-yes}" != no ]; then
+    # The option's check box: 27, 30 of the client area at 96 DPI. Ticking it asks three
+    # questions; these answers keep the tick.
+    bench_click_client "$full_main" 508 299 27 30
+    for key in n y n; do full_answer_box $((++full_boxes)) "$key"; done
+  fi
   pressed=$(_bench_now_ms)
   # Uninstall: its middle at 52, 280 of 508 x 299 client pixels at 96 DPI.
   bench_click_client "$full_main" 508 299 52 280
-  for n in 1 2 3 4; do full_answer_box "$n" y; done
-  full_answer_box 5 Return
-  # Box 6 is stage B's, after stage A ended every program named like the product's: only now can
-  # the helper load its system-folder library and still hold it when stage C comes to it.
-  BENCH_FOUND_WINDOW=""
-  bench_poll 60 bench_find_new_window "$full_title" "$full_main" ||
-    bench_die "message box 6 of the press never appeared"
+  for key in y y y y; do full_answer_box $((++full_boxes)) "$key"; done
+  # Without SQL Server, the inventory's message 2057.
+  if [ "${FULL_SQL:-yes}" = no ]; then full_answer_box $((++full_boxes)) Return; fi
+  # The system file in use: once stage A has ended every program named like the product's, a
+  # helper outside the product loads it as a library and holds it until stage C has come to it.
+  # Stage B's thirty runs of the service tool lie between: many seconds for a one-second start.
+  bench_poll 240 full_log_has 'Velmar shut down and all related services stopped' ||
+    bench_die "stage A never ended"
   bench_start helper 'C:\bench\libholder.exe' "$sysdir\\$busy_system_file" 'C:\Bench\helper.txt'
   bench_poll 30 full_box_count_is 2 || bench_die "the system-folder helper did not show its box"
-  # The helper's box took Wine's active window, where Wine sends the keys: raised and clicked on
-  # its caption, box 6 takes it back.
-  xdotool windowraise "$BENCH_FOUND_WINDOW" mousemove --window "$BENCH_FOUND_WINDOW" 40 8 click 1 \
-    >/dev/null 2>&1
-  full_answer_box 6 Return
-  full_answer_box 7 Escape
+  # Without SQL Server, the backup jobs' message 2057 in stage B.
+  if [ "${FULL_SQL:-yes}" = no ]; then full_answer_box $((++full_boxes)) Return 120; fi
+  # The summary, after the whole sequence: with SQL Server, a synchronisation wait of at least
+  # two seconds for each directory object.
+  full_answer_box $((++full_boxes)) Escape 300
   confirmed=$(_bench_now_ms)
-  bench_wait_exit uninstall 120 || bench_die "the uninstaller did not end within 120 s of the press"
+  bench_wait_exit uninstall 180 || bench_die "the uninstaller did not end within 180 s of the press"
   bench_log "press to last answer $((confirmed - pressed)) ms, last answer to exit $(($(_bench_now_ms) - confirmed)) ms"
 }
