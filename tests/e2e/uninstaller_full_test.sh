@@ -302,6 +302,37 @@ bench_expect_eq "the service tool failed only where no service was, or sc came f
 bench_expect_eq "no row of the run failed to start" "" \
   "$(tr -d '\r' <"$log_file" | grep -E 'File not found|Path not found' || true)"
 
+# --- SQL Server ----------------------------------------------------------------------------------
+# Through the stand-in ADO, which only ever answers what ADO answers: every object the program
+# made, connection text, query, procedure call with its parameters as sent, synchronisation
+# ticket polled and deleted, job removal and stage B statement, then what the server holds and
+# that every object came back, as recorded in order (tickets numbered by first use).
+golden_dir=$BENCH_REPO_DIR/tests/e2e/golden
+normalise() { python3 "$BENCH_REPO_DIR/tests/e2e/lib/normalise.py"; }
+sql_record=$(bench_sql_record)
+printf '%s\n' "$sql_record" >"$BENCH_LOG_DIR/sql-record.txt"
+if [ "${FULL_SQL:-yes}" = no ]; then
+  # SQL Server stopped: each connection refused with the driver's text, nothing else reached it.
+  bench_expect_eq "SQL Server's refusals" "machine without SQL Server" \
+    "$(grep -vE $'^(create|open)\t' <<<"$sql_record" | grep -vE $'^raised\t' | grep -vx 'released at exit' || true)"
+  bench_expect_match "the connections were refused by the driver" \
+    $'raised\tADODB.Recordset.Open\t-2147467259\t\\[Microsoft\\]\\[ODBC SQL Server Driver\\]\\[DBNETLIB\\]SQL Server does not exist or access denied\\.' \
+    "$sql_record"
+  missing=0
+  for n in $(seq 1 "$full_boxes"); do
+    [[ $(bench_msgbox uninstall "$n") == 'Error!  VelmarDB database is missing or badly corrupted - skipping parts of uninstall.'* ]] &&
+      missing=$((missing + 1))
+  done
+  bench_expect_eq "message 2057 shown by the inventory and by the backup jobs" 2 "$missing"
+else
+  bench_expect_eq "the stand-in ADO's record" "$(cat "$golden_dir/uninstaller_full_sql.txt")" \
+    "$(normalise <<<"$sql_record")"
+  bench_expect_eq "the maintenance task is gone" gone "$(full_task_exists "$sql_task" && echo present || echo gone)"
+  # The whole log, less what differs from machine to machine: the error lines in it are the
+  # ones the data calls for (the location without a directory identifier).
+  bench_expect_eq "the log" "$(cat "$golden_dir/uninstaller_full.log")" "$(normalise <"$log_file")"
+fi
+
 # --- The clean-up at the next logon --------------------------------------------------------------
 bench_expect_eq "the clean-up batch is on drive C:" "$(tr -d '\r' <"$VELMAR_DIST_DIR/VelmarClean.bat")" \
   "$(tr -d '\r' <"$(bench_unix_path 'C:\VelmarClean.bat')" 2>/dev/null || echo '<none>')"
