@@ -3,6 +3,7 @@
 #include "platform/sim/sim_database.h"
 
 #include <cwctype>
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/sim/server.h"
@@ -129,14 +130,13 @@ class SimRecordset : public Recordset {
   }
   void Filter(std::wstring_view criterion) override {
     CheckOpen();
+    // A criterion that cannot be read is refused before anything changes: the filter in
+    // place, and the current row, stay as they were.
+    std::optional<Criterion> parsed;
+    if (!TrimBlanks(criterion).empty()) parsed = Parse(criterion);
     visible_.clear();
-    if (TrimBlanks(criterion).empty()) {
-      for (std::size_t i = 0; i < rows_.rows.size(); ++i) visible_.push_back(i);
-    } else {
-      const Criterion parsed = Parse(criterion);
-      for (std::size_t i = 0; i < rows_.rows.size(); ++i) {
-        if (parsed.Matches(rows_.rows[i][parsed.column])) visible_.push_back(i);
-      }
+    for (std::size_t i = 0; i < rows_.rows.size(); ++i) {
+      if (!parsed || parsed->Matches(rows_.rows[i][parsed->column])) visible_.push_back(i);
     }
     position_ = 0;
   }

@@ -1110,10 +1110,65 @@ std::map<std::wstring, std::wstring> ConnectionFields(std::wstring_view text) {
   return fields;
 }
 
+// The pairs as ADO hands them to a provider, keys upper-cased and values untouched, or nothing
+// when the text is not a list of pairs.
+std::optional<std::map<std::wstring, std::wstring>> ProviderPairs(std::wstring_view text) {
+  std::map<std::wstring, std::wstring> pairs;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t equals = text.find(L'=', i);
+    if (equals == std::wstring_view::npos) return std::nullopt;
+    std::wstring key(text.substr(i, equals - i));
+    while (!key.empty() && key.front() == L' ') key.erase(0, 1);
+    while (!key.empty() && key.back() == L' ') key.pop_back();
+    if (key.empty() || key.find(L';') != std::wstring::npos) return std::nullopt;
+    std::size_t end = equals + 1;
+    if (end < text.size() && text[end] == L'{') {
+      end = text.find(L'}', end);
+      if (end == std::wstring_view::npos) return std::nullopt;
+      ++end;
+    }
+    end = text.find(L';', end);
+    if (end == std::wstring_view::npos) end = text.size();
+    pairs[Upcase(key)] = std::wstring(text.substr(equals + 1, end - equals - 1));
+    i = end + 1;
+  }
+  return pairs;
+}
+
+// The machine has two ways to SQL Server: the SQLOLEDB provider, which logs in with the
+// program's Windows account only when told to (else as the empty SQL login), and ADO's ODBC
+// provider, taken when no provider is named, which wants the "SQL Server" driver. A text that
+// neither takes is refused before any server is asked.
+void CheckProvider(std::wstring_view text) {
+  const auto pairs = ProviderPairs(text);
+  const auto value = [&](const wchar_t* key) -> std::optional<std::wstring> {
+    if (!pairs) return std::nullopt;
+    const auto it = pairs->find(key);
+    if (it == pairs->end()) return std::nullopt;
+    return Upcase(it->second);
+  };
+  if (const auto provider = value(L"PROVIDER")) {
+    if (*provider != L"SQLOLEDB" && *provider != L"SQLOLEDB.1") {
+      platform::Raise(3706, L"Provider cannot be found. It may not be properly installed.");
+    }
+    if (value(L"INTEGRATED SECURITY") != L"SSPI") {
+      platform::Raise(-2147217843, L"Login failed for user ''.");
+    }
+    return;
+  }
+  if (value(L"DRIVER") != L"{SQL SERVER}") {
+    platform::Raise(kLoginFailed,  // E_FAIL, as the ODBC driver manager reports through ADO
+                    L"[Microsoft][ODBC Driver Manager] Data source name not found and no default "
+                    L"driver specified");
+  }
+}
+
 }  // namespace
 
 SqlSession SqlServer::Connect(std::wstring_view connection_text) {
   impl_->connection_texts.emplace_back(connection_text);
+  CheckProvider(connection_text);
   const auto fields = ConnectionFields(connection_text);
   SqlSession session;
   const auto provider = fields.find(L"provider");

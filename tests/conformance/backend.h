@@ -41,7 +41,8 @@ class Backend {
   // "query|execute|procedure <TAB> database <TAB> text".
   virtual std::vector<std::string> SqlStatements() = 0;
   // What the server holds now: "database|device|job <TAB> name" lines, each kind sorted; then
-  // "released" when the program holds no ADO object any more, else "unreleased <count>".
+  // "released" when the program holds no ADO object any more, else "unreleased <count>"; each
+  // call answers as things stand then.
   virtual std::vector<std::string> SqlHoldings() = 0;
   // No IIS from here on: the simulation takes it off the machine. Windows cannot, so there the
   // answer is whether the machine has none (Wine never has); false when IIS is installed.

@@ -157,16 +157,19 @@ class Win32Backend : public Backend {
   }
   std::vector<std::string> SqlHoldings() override {
     // The library records what the server holds when COM may unload it, or that it may not.
+    // A case may ask more than once (objects still held, then none): the last answer counts.
     ::CoFreeUnusedLibraries();
     std::vector<std::string> holdings;
+    std::vector<std::string> answer;
     for (const auto& line : ReadLines(sql_record_)) {
       if (line.starts_with("holds\t")) holdings.push_back(line.substr(6));
       if (line == "released" || line.starts_with("unreleased\t")) {
         holdings.push_back(line == "released" ? line : "unreleased " + line.substr(11));
-        return holdings;
+        answer = std::move(holdings);
+        holdings.clear();
       }
     }
-    return holdings;
+    return answer.empty() ? holdings : answer;
   }
   std::wstring ServePage(const std::string& bytes) override {
     page_server_ = std::make_unique<PageServer>(bytes);

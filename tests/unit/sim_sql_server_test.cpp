@@ -356,10 +356,11 @@ TEST_F(SimSql, ConnectionTextsPickTheirDatabaseAndACommandStartsAfreshPerProcedu
                 ->RecordCount(),
             0)
       << "no database named: master";
-  EXPECT_EQ(Open(L"select Alias from vw_Location", ado::kOpenStatic, ado::kUseClient,
-                 L"Provider=SQLOLEDB.1;Initial Catalog=velmardb;Data Source=")
-                ->RecordCount(),
-            2);
+  EXPECT_EQ(
+      Open(L"select Alias from vw_Location", ado::kOpenStatic, ado::kUseClient,
+           L"Provider=SQLOLEDB.1;Integrated Security=SSPI;Initial Catalog=velmardb;Data Source=")
+          ->RecordCount(),
+      2);
 
   const auto command = db.NewCommand(kProduct);
   command->SetProcedure(L"sp_DeleteSubscriber");
@@ -378,10 +379,12 @@ TEST_F(SimSql, ConnectionTextsPickTheirDatabaseAndACommandStartsAfreshPerProcedu
   EXPECT_TRUE(calls[1].arguments.empty()) << "nothing carried over from the last procedure";
   EXPECT_EQ(Column(*Open(L"select Alias from Subscriber"), L"Alias"),
             (std::vector<std::wstring>{L"ESubscriber", L"EAdmin"}));
-  EXPECT_EQ(server.sql.connection_texts(),
-            (std::vector<std::wstring>{L"Driver={SQL Server};server=",
-                                       L"Provider=SQLOLEDB.1;Initial Catalog=velmardb;Data Source=",
-                                       kProduct, kProduct}))
+  EXPECT_EQ(
+      server.sql.connection_texts(),
+      (std::vector<std::wstring>{
+          L"Driver={SQL Server};server=",
+          L"Provider=SQLOLEDB.1;Integrated Security=SSPI;Initial Catalog=velmardb;Data Source=",
+          kProduct, kProduct}))
       << "each open, as given and in order";
 }
 

@@ -6,7 +6,6 @@
 
 #include "platform/error.h"
 #include "tests/conformance/ado_standin/automation.h"
-#include "tests/conformance/ado_standin/connection_text.h"
 #include "tests/conformance/ado_standin/machine.h"
 
 namespace ado_standin {
@@ -154,7 +153,6 @@ class Recordset final : public AutomationObject {
     const std::int32_t lock_type = OptionalNumber(arguments, 3);
     if (!arguments.Missing(4)) arguments.Number(4);
     Record("open\tADODB.Recordset\t" + Utf8(connection));
-    CheckConnectionText(connection);
     rows_ = Database().OpenRecordset(source, connection, cursor_type, lock_type, cursor_location_);
   }
 
@@ -219,7 +217,6 @@ class Connection final : public AutomationObject {
         const std::wstring password = arguments.Missing(2) ? L"" : arguments.Text(2);
         if (!arguments.Missing(3)) arguments.Number(3);
         Record("open\tADODB.Connection\t" + Utf8(text));
-        CheckConnectionText(text);
         open_ = Database().Open(text, user, password);
         return {};
       }
@@ -346,7 +343,6 @@ class Command final : public AutomationObject {
       case kActiveConnection: {
         const std::wstring text = value.Text(0);
         Record("open\tADODB.Command\t" + Utf8(text));
-        CheckConnectionText(text);
         command_ = Database().NewCommand(text);
         connection_ = text;
         rows_.clear();
