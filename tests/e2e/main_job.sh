@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The main job under Wine, two runs of the toolkit on sandboxed fake installations:
-#   1. a 4.0 server: the whole Uninstall press, PelletSetup taking the TSP out of a stand-in TAPI,
-#      every trace of the product removed and nothing else touched (the footprint check);
+#   1. a prepared 4.0 server: the whole Uninstall press with the subscriber data removed through
+#      SQL Server (a stand-in ADO over the simulated server: 25 subscribers, their directory
+#      synchronisation, the jobs and databases), IIS (a stand-in provider) and PelletSetup taking
+#      the TSP out of a stand-in TAPI, every trace of the product removed and nothing else touched
+#      (the footprint check), its log and SQL record matched against golden files, 0 errors;
 #   2. a 3.1 server: the uninstaller hands the directory to Dirscrub, which finds no directory
 #      server and says so, and the uninstaller goes on to its summary.
 # Every window is answered by the bench; each run's log and problem counts are printed, and the
@@ -26,6 +29,9 @@ run() {
   echo "== screenshots: $build_dir/e2e/shots/main-job-$name/"
   ls "$build_dir/e2e/shots/main-job-$name/" 2>/dev/null
 }
-run full uninstaller_full_test.sh "4.0 server"
+# The 4.0 server is a prepared one: its directory data has no faults, so its summary counts no
+# error, and any error line is a fault to chase.
+FULL_SQL_LAYOUT=$here/data/sql_prepared_server.txt FULL_GOLDEN=main_job \
+  run full uninstaller_full_test.sh "4.0 server"
 run dirscrub uninstaller_dirscrub_test.sh "3.1 server"
 exit $status

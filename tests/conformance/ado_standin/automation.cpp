@@ -78,8 +78,11 @@ Arguments::Arguments(const DISPPARAMS& parameters) {
   }
 }
 
+// A required argument the caller left out: the members the programs use have no property that
+// could stand in for it, so ADO would find its arguments in conflict.
 const VARIANT& Arguments::At(std::size_t index) const {
-  return *values_.at(index);
+  if (index >= values_.size()) RaiseBadArguments();
+  return *values_[index];
 }
 
 bool Arguments::Missing(std::size_t index) const {
@@ -93,8 +96,8 @@ bool Arguments::IsText(std::size_t index) const {
 }
 
 std::wstring Arguments::Text(std::size_t index) const {
-  if (!IsText(index)) throw WrongType{Position(index)};
   const VARIANT& value = At(index);
+  if (!IsText(index)) throw WrongType{Position(index)};
   const BSTR text = value.vt == VT_BSTR ? value.bstrVal : *value.pbstrVal;
   return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
 }

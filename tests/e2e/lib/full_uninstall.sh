@@ -7,7 +7,8 @@
 #   full_require_files     the stand-ins' defaults set, every file the run needs checked
 #   full_lay_out           the installation, its services registered (no prefix restart inside),
 #                          IIS with it unless FULL_IIS=no, SQL Server with the product database
-#                          of $FULL_SQL_LAYOUT unless FULL_SQL=no (then SQL Server does not answer)
+#                          of the lay-out files $FULL_SQL_LAYOUT (one after the other) unless
+#                          FULL_SQL=no (then SQL Server does not answer)
 #   full_start_programs    the product's running services and a program inside its install tree
 #   full_press             the uninstaller from C:\Tools started, the subscriber-data option ticked
 #                          when SQL Server answers, pressed and answered to its end
@@ -29,11 +30,12 @@ full_require_files() {
   : "${INSTSRV_EXE:=$BENCH_BUILD_DIR/e2e/bin/instsrv.exe}"
   : "${IIS_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/iis_standin.dll}"
   : "${ADO_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/ado_standin.dll}"
-  : "${FULL_SQL_LAYOUT:=$BENCH_REPO_DIR/tests/e2e/data/full_sql_server.txt}"
+  # The product database: a prepared server's, with the data faults the removal reports.
+  : "${FULL_SQL_LAYOUT:=$BENCH_REPO_DIR/tests/e2e/data/sql_prepared_server.txt $BENCH_REPO_DIR/tests/e2e/data/sql_data_faults.txt}"
   local file
   for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SMOKEBOX_EXE" "$LIBHOLDER_EXE" \
     "$LIBHOLDER_STANDIN_DLL" "$INSTSRV_EXE" "$IIS_STANDIN_DLL" "$ADO_STANDIN_DLL" \
-    "$FULL_SQL_LAYOUT" "$VELMAR_DIST_DIR/kill.exe" \
+    $FULL_SQL_LAYOUT "$VELMAR_DIST_DIR/kill.exe" \
     "$VELMAR_DIST_DIR/VelmarClean.bat" "$VELMAR_DIST_DIR/PelletSetup.exe" \
     "$PELLET_STANDIN_DIR/TAPI32.DLL"; do
     [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
@@ -218,7 +220,9 @@ EOF
   if [ "${FULL_SQL:-yes}" = no ]; then
     bench_sql_standin
   else
-    bench_sql_standin "$FULL_SQL_LAYOUT"
+    # shellcheck disable=SC2086 # a list of files
+    cat $FULL_SQL_LAYOUT >"$BENCH_WORK/sql-layout.txt"
+    bench_sql_standin "$BENCH_WORK/sql-layout.txt"
     full_task_create "$sql_task"
   fi
 }
@@ -241,8 +245,9 @@ EOF
   full_task_exists "$1" || bench_die "the scheduled task $1 was not created"
 }
 
-# full_task_exists NAME: whether the task scheduler knows the task.
-full_task_exists() { bench_wine "task-query-$1" schtasks /query /tn "$1"; }
+# full_task_exists NAME: whether the task scheduler holds the task: its definition file, which
+# Wine's scheduler keeps in the 64-bit system folder's tasks (Wine's schtasks has no /query).
+full_task_exists() { [ -f "$WINEPREFIX/drive_c/windows/system32/tasks/$1" ]; }
 
 # full_start_programs: the product's running services started, and a program running from
 # inside the install tree, waiting on its box.
