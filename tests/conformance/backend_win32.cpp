@@ -142,7 +142,7 @@ class Win32Backend : public Backend {
     for (const wchar_t* clsid : kAdoClasses) {
       const std::wstring key = std::wstring(L"SOFTWARE\\Classes\\CLSID\\") + clsid;
       registered = registered && SetText(key + L"\\InprocServer32", nullptr, library) &&
-                   SetText(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+                   SetText(key + L"\\InprocServer32", L"ThreadingModel", L"Both");
     }
     EXPECT_TRUE(registered) << "cannot register the stand-in ADO";
   }

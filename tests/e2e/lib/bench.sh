@@ -443,6 +443,8 @@ bench_sql_standin() {
   fi
   rm -f "$(bench_unix_path "$BENCH_SQL_RECORD")"
   # Imported into the 32-bit view, where the 32-bit programs look (Wow6432Node of a 64-bit prefix).
+  # For both threading models, as ADO's own classes are: a program in the multi-threaded
+  # apartment would otherwise get the objects through a thread COM starts and keeps.
   local reg clsid
   reg=$(bench_unix_path 'C:\bench\ado-standin.reg')
   {
@@ -451,7 +453,7 @@ bench_sql_standin() {
     printf '"RecordFile"="C:\\\\bench\\\\sql-record.txt"\r\n'
     for clsid in 00000514 00000535 00000507; do
       printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{%s-0000-0010-8000-00AA006D2EA4}\\InprocServer32]\r\n' "$clsid"
-      printf '@="C:\\\\bench\\\\ado_standin.dll"\r\n"ThreadingModel"="Apartment"\r\n'
+      printf '@="C:\\\\bench\\\\ado_standin.dll"\r\n"ThreadingModel"="Both"\r\n'
     done
   } >"$reg"
   bench_wine sql-standin reg import 'C:\bench\ado-standin.reg' /reg:32 ||
