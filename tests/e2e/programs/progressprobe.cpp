@@ -75,9 +75,13 @@ BOOL CALLBACK OnChild(HWND child, LPARAM context) {
   int low = 0;
   int high = 0;
   int position = 0;
-  if (!AskBar(child, low, high, position) && !ReadBarState(child, low, high, position)) {
-    std::fputs("progressprobe: a progress bar that can be neither asked nor read\n", stderr);
-    return TRUE;
+  if (!AskBar(child, low, high, position)) {
+    if (!ReadBarState(child, low, high, position)) {
+      std::fputs("progressprobe: a progress bar that can be neither asked nor read\n", stderr);
+      return TRUE;
+    }
+    std::fputs("progressprobe: the bar's thread does not answer; its state read from memory\n",
+               stderr);
   }
   std::printf("%d %d %d\n", low, high, position);
   ++reinterpret_cast<Search*>(context)->bars;
