@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The uninstaller's windows under Wine, driven as a user would: the failover warning, the main
 # window, About with its language menu, the help window and the progress window, in English,
-# switched to German, German from the start and both at 144 DPI. Asserts titles, the help page address, window sizes and the
-# closing log line, and leaves a screenshot of every window (docs/screenshots come from here).
+# switched to German, German from the start and both at 144 DPI. Asserts titles, the help page
+# address, window sizes and the closing log line, and leaves a screenshot of every window
+# (docs/screenshots come from here). The progress window comes from a real removal of the
+# directory data on the stand-in SQL Server (data/progress_sql_server.txt), whose bar is read
+# from outside by progressprobe.
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_windows_test.sh
 set -euo pipefail
@@ -12,20 +15,18 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/dist/VelmarUninstall3xandUp.exe}"
 : "${FAKESVC_EXE:=$BENCH_BUILD_DIR/e2e/bin/fakesvc.exe}"
-# The progress window shows only while a SQL Server's directory data goes; this never-shipped
-# variant shows it over the main window after the real start-up (programs/splash).
-: "${SPLASH_PREVIEW_EXE:=$BENCH_BUILD_DIR/e2e/bin/splashpreview.exe}"
+# Reads the range and position of the progress window's bar.
+: "${PROGRESSPROBE_EXE:=$BENCH_BUILD_DIR/e2e/bin/progressprobe.exe}"
+: "${ADO_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/ado_standin.dll}"
 # The program finds its language libraries and help page beside itself: the whole dist folder.
 dist_dir=$(dirname "$UNINSTALLER_EXE")
-for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$SPLASH_PREVIEW_EXE" "$dist_dir/VelmarUninstall3xandUp_DEU.dll" \
-  "$dist_dir/VelmarUninstall3xandUp.htm"; do
+progress_layout=$BENCH_REPO_DIR/tests/e2e/data/progress_sql_server.txt
+for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$PROGRESSPROBE_EXE" "$ADO_STANDIN_DLL" "$progress_layout" \
+  "$dist_dir/VelmarUninstall3xandUp_DEU.dll" "$dist_dir/VelmarUninstall3xandUp.htm"; do
   [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
 done
 
 program='C:\Tools\VelmarUninstall3xandUp.exe'
-# It takes the language libraries named after the program from its own folder, as the
-# uninstaller does, so it goes under the uninstaller's name into a folder of its own.
-splash_program='C:\Preview\VelmarUninstall3xandUp.exe'
 title_en="Velmar Uninstaller"
 title_de="Velmar-Deinstallationsprogramm"
 warning_en="Uninstall - WARNING"
@@ -41,6 +42,10 @@ warning_twips=(7845 3570)
 about_twips=(6090 3285)
 splash_twips=(7245 945)
 splash_offset=(200 500)  # from the main window's top left corner
+option_at=(405 450)     # the subscriber-data option's box (27, 30 pixels at 96 DPI)
+uninstall_at=(780 4200) # inside Uninstall (52, 280 pixels at 96 DPI)
+# The product database's objects that make the bar's range (see the lay-out file).
+progress_subscribers=3 progress_locations=1
 proceed_at=(1200 3240)  # inside Proceed (120, 3000, 3315 x 495)
 link_at=(600 1950)      # inside "Change Language" (180, 1860, 2895 x 195)
 ok_at=(5300 2940)       # inside OK (4680, 2760, 1275 x 375)
@@ -61,10 +66,7 @@ fresh_machine() {
       [ -f "$file" ] && echo "file | C:\\Tools\\$(basename "$file") | @$file"
     done
     echo "file  | C:\\Tools\\fakesvc.exe | @$FAKESVC_EXE"
-    echo "file  | C:\\Preview\\VelmarUninstall3xandUp.exe | @$SPLASH_PREVIEW_EXE"
-    for file in "$dist_dir"/VelmarUninstall3xandUp_*.dll; do
-      echo "file | C:\\Preview\\$(basename "$file") | @$file"
-    done
+    echo "file  | C:\\bench\\progressprobe.exe | @$PROGRESSPROBE_EXE"
     echo "value | HKLM\\Software\\Quillon | Version Number | REG_DWORD | 0x00040000"
     echo "value | HKLM\\Software\\Quillon | Build Number | REG_DWORD | 0x00030032"
     echo "value | HKLM\\Software\\Quillon\\Corvane\\1.0 | Root Path | REG_SZ | C:\\Program Files\\Corvane"
@@ -133,7 +135,6 @@ wait_window() {
 shot_with_popup() {
   # shellcheck disable=SC2086 # the list of window ids
   bench_shot_with_popup "$1" "$2" $before
-  found=$BENCH_FOUND_WINDOW
 }
 
 # menu WINDOW KEYS...: F10 opens the window's menu bar, the keys move and choose.
@@ -194,24 +195,65 @@ last_popup_entries() {
 # near ACTUAL EXPECTED: within one pixel (the place goes through twips and back).
 near() { (($1 - $2 <= 1 && $2 - $1 <= 1)); }
 
-# show_splash TAG DPI LOCALE WARNING_TITLE MAIN_TITLE CLOSING_REGEX: the progress window over
-# the main window, photographed together as splash-TAG, borderless, at its size and place; then
-# the close box ends the program as ever.
+# log_has LINE: whether the run's log holds the line (it is written line by line).
+log_has() { tr -d '\r' <"$(bench_unix_path 'C:\VelmarUninstall.log')" 2>/dev/null | grep -qxF "$1"; }
+
+# bar: "MIN MAX POS" of the progress window's bar, read from outside (empty when there is none).
+bar() {
+  bench_wine probe 'C:\bench\progressprobe.exe' '' || true
+  printf '%s' "$BENCH_LAST_OUT"
+}
+
+# show_splash TAG DPI LOCALE WARNING_TITLE MAIN_TITLE YES_KEY: a real removal of the directory
+# data on the stand-in SQL Server: the option ticked (its three questions answered no, yes, no
+# keep the tick), Uninstall pressed and its four questions answered yes (YES_KEY: Wine's buttons
+# follow the locale). The bar's range is the subscribers and locations together and it has
+# advanced once per subscriber when they are done; then, while the distribution lists and the
+# location are removed (at least two seconds each), the progress window over the main window is
+# photographed together with it as splash-TAG and its size and place are checked. The run is
+# ended there: the rest of the sequence has nothing of the product to remove here.
 show_splash() {
-  local tag=$1 dpi=$2 main splash X Y WIDTH HEIGHT main_x main_y
-  shift 2
-  before=$(xdotool search --onlyvisible --name '' 2>/dev/null | tr '\n' ' ')
-  wine_locale "$1"
-  bench_start "splash-$tag" "$splash_program"
+  local tag=$1 dpi=$2 locale=$3 warning_title=$4 title=$5 yes=$6 main splash key boxes=0 range
+  local X Y WIDTH HEIGHT main_x main_y
+  wine_locale "$locale"
+  bench_sql_standin "$progress_layout"
   wine_locale ""
-  shift
-  wait_window "$1" "splash-failover-$tag" || bench_die "splash-$tag: no failover warning"
+  before=$(xdotool search --onlyvisible --name '' 2>/dev/null | tr '\n' ' ')
+  wine_locale "$locale"
+  bench_start "splash-$tag" "$program"
+  wine_locale ""
+  wait_window "$warning_title" "splash-failover-$tag" || bench_die "splash-$tag: no failover warning"
   click_twips "$window" "$dpi" "${warning_twips[@]}" "${proceed_at[@]}"
-  wait_window "$2" "splash-main-$tag" "$window" || bench_die "splash-$tag: no main window"
+  wait_window "$title" "splash-main-$tag" "$window" || bench_die "splash-$tag: no main window"
   main=$window
-  shot_with_popup "$main" "splash-$tag"
-  splash=$found
-  [ -n "$splash" ] || return 0
+  click_twips "$main" "$dpi" "${main_twips[@]}" "${option_at[@]}"
+  for key in n "$yes" n; do
+    # shellcheck disable=SC2086 # the list of window ids
+    bench_answer_new_box "$title_en" "splash-$tag-$((++boxes))" "$key" 30 $before "$main"
+  done
+  click_twips "$main" "$dpi" "${main_twips[@]}" "${uninstall_at[@]}"
+  for key in "$yes" "$yes" "$yes" "$yes"; do
+    # shellcheck disable=SC2086 # the list of window ids
+    bench_answer_new_box "$title_en" "splash-$tag-$((++boxes))" "$key" 30 $before "$main"
+  done
+  # The range is set once the views have been counted, before the first subscriber goes.
+  bench_poll 60 log_has "    Total subscriber table count= $progress_subscribers" ||
+    bench_die "splash-$tag: the subscribers were never counted"
+  range=$(bar)
+  bench_expect_eq "splash-$tag: the bar runs over the subscribers and locations" \
+    "0 $((progress_subscribers + progress_locations))" "${range% *}"
+  bench_poll 60 log_has "Completed removal of subscriber properties" ||
+    bench_die "splash-$tag: the subscribers were never done"
+  bench_expect_eq "splash-$tag: once the subscribers are done, the bar stands at their count" \
+    "0 $((progress_subscribers + progress_locations)) $progress_subscribers" "$(bar)"
+  # shellcheck disable=SC2086 # the list of window ids
+  bench_shot_with_popup "$main" "splash-$tag" $before "$main"
+  splash=$BENCH_FOUND_WINDOW
+  [ -n "$splash" ] || bench_die "splash-$tag: no progress window"
+  # Still up after the picture, so the picture shows it with the bar where it was read.
+  window_gone "$splash" && _bench_fail "splash-$tag: the progress window went before its picture was kept"
+  log_has "Completed remove of location objects" &&
+    _bench_fail "splash-$tag: the removal ended while the picture was taken"
   eval "$(xdotool getwindowgeometry --shell "$main")"
   main_x=$X main_y=$Y
   eval "$(xdotool getwindowgeometry --shell "$splash")"
@@ -223,10 +265,7 @@ show_splash() {
   else
     _bench_fail "splash-$tag: at +$((X - main_x))+$((Y - main_y)) from the main window"
   fi
-  # The progress window took the focus as it showed; a click on the main window's caption takes
-  # it back, so the close box's keys reach the main window.
-  timeout 10 xdotool mousemove --window "$main" 60 $((dpi / 8)) click 1 >/dev/null 2>&1 || true
-  close_main "splash-$tag" "$main" "$3"
+  bench_kill "splash-$tag"
 }
 
 # --- English, switched to German on the way --------------------------------------------------
@@ -280,7 +319,7 @@ expect_help_page en "en: the help window from the main menu shows the same page"
 close_window en help "$window"
 window_gone "$main" && _bench_fail "en: the main window went away with the help window"
 close_main en "$main" "$closing_en"
-show_splash en 96 "" "$warning_en" "$title_en" "$closing_en"
+show_splash en 96 "" "$warning_en" "$title_en" y
 
 # --- German from the start: Wine's user language decides -------------------------------------
 # Wine takes the user's locale from LC_ALL; the host needs no German locale of its own. The
@@ -309,7 +348,7 @@ wait_window "$title_de" details-de "$main" || bench_die "de: Hilfe > Hilfe opene
 close_window de help "$window"
 # The date in the closing line follows the user's locale too.
 close_main de "$main" "$closing_de"
-show_splash de 96 de_DE.UTF-8 "$warning_de" "$title_de" "$closing_de"
+show_splash de 96 de_DE.UTF-8 "$warning_de" "$title_de" j
 
 # --- Korean: no library, English texts, but the controls take the Korean font ----------------
 # Wine's +font trace shows every font made: (height width escapement orientation pitch
@@ -364,7 +403,7 @@ menu "$main" Right Down Return
 wait_window "$title_en" details-en-144dpi "$main" || bench_die "144dpi: Help > Help opened nothing"
 close_window hidpi help "$window"
 close_main hidpi "$main" "$closing_en"
-show_splash en-144dpi 144 "" "$warning_en" "$title_en" "$closing_en"
+show_splash en-144dpi 144 "" "$warning_en" "$title_en" y
 
 # --- German at 144 DPI: the longer texts must still fit ---------------------------------------
 wine_locale de_DE.UTF-8
@@ -384,6 +423,6 @@ menu "$main" Right Down Return
 wait_window "$title_de" details-de-144dpi "$main" || bench_die "144dpi-de: Hilfe > Hilfe opened nothing"
 close_window hidpi-de help "$window"
 close_main hidpi-de "$main" "$closing_de"
-show_splash de-144dpi 144 de_DE.UTF-8 "$warning_de" "$title_de" "$closing_de"
+show_splash de-144dpi 144 de_DE.UTF-8 "$warning_de" "$title_de" j
 
 bench_finish

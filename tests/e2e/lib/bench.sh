@@ -919,3 +919,13 @@ bench_wait_service_state() {
   bench_service_state "$name"
   return 1
 }
+
+# bench_kill TAG: ends a program started with bench_start at once, as a run stopped half-way
+# (its Wine process is the Windows process: killing it ends the program and its windows), and
+# waits for it; BENCH_EXIT[TAG] gets the shell's code for the signal.
+bench_kill() {
+  local tag=$1
+  local pid=${BENCH_PIDS[$tag]:?no program started as $tag}
+  kill -KILL "$pid" 2>/dev/null || true
+  bench_wait_exit "$tag" 10 || bench_die "program '$tag' survived its kill"
+}
