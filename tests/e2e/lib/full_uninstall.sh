@@ -8,7 +8,8 @@
 #   full_lay_out           the installation, its services registered (no prefix restart inside),
 #                          IIS with it unless FULL_IIS=no, SQL Server with the product database
 #                          of the lay-out files $FULL_SQL_LAYOUT (one after the other) unless
-#                          FULL_SQL=no (then SQL Server does not answer)
+#                          FULL_SQL=no (then SQL Server does not answer; FULL_SQL_STANDIN=no
+#                          leaves Wine's own ADO instead of the stand-in's machine without one)
 #   full_start_programs    the product's running services and a program inside its install tree
 #   full_press             the uninstaller from C:\Tools started, the subscriber-data option ticked
 #                          when SQL Server answers, pressed and answered to its end
@@ -218,7 +219,8 @@ EOF
   done
 
   if [ "${FULL_SQL:-yes}" = no ]; then
-    bench_sql_standin
+    # FULL_SQL_STANDIN=no leaves Wine's own ADO, which answers no call by name.
+    [ "${FULL_SQL_STANDIN:-yes}" = no ] || bench_sql_standin
   else
     # shellcheck disable=SC2086 # a list of files
     cat $FULL_SQL_LAYOUT >"$BENCH_WORK/sql-layout.txt"
