@@ -20,17 +20,7 @@ namespace {
 constexpr wchar_t kSettingsKey[] = L"Software\\VelmarTests\\AdoStandIn";
 
 std::wstring Setting(const wchar_t* name) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return {};
-  }
-  wchar_t value[MAX_PATH] = {};
-  DWORD size = sizeof value - sizeof(wchar_t);
-  DWORD type = 0;
-  const LONG status =
-      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(value) : std::wstring();
+  return pellet_bench::RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, name);
 }
 
 std::string ReadFile(const std::wstring& path) {

@@ -50,15 +50,7 @@ std::atomic<long> live_objects{0};
 std::atomic<long> server_locks{0};
 
 std::wstring Setting(const wchar_t* name) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
-  wchar_t value[MAX_PATH] = {};
-  DWORD size = sizeof value - sizeof(wchar_t);
-  DWORD type = 0;
-  const LONG status =
-      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(value) : std::wstring();
+  return pellet_bench::RegistryText(HKEY_CLASSES_ROOT, kClassKey, name);
 }
 
 void Record(const std::string& line) {

@@ -31,6 +31,20 @@ class RecordFile {
   HANDLE handle_;
 };
 
+// A text value the bench left for a stand-in under a registry key (the 32-bit view: the stand-ins
+// are 32-bit), or empty when there is none.
+inline std::wstring RegistryText(HKEY root, const wchar_t* path, const wchar_t* name) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  DWORD type = 0;
+  const LONG status =
+      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  ::RegCloseKey(key);
+  return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(value) : std::wstring();
+}
+
 inline bool AppendRecord(const wchar_t* path, const std::string& line) {
   RecordFile file(path);
   return file.Append(line);
