@@ -2,6 +2,9 @@
 // logged-on session where the real server would, and works on the machine's DohDirectory.
 #include "platform/sim/sim_directory_objects.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "platform/error.h"
 #include "platform/sim/server.h"
 #include "platform/text.h"
@@ -51,6 +54,20 @@ void CheckReadable(const std::set<std::uint32_t>& unreadable, std::uint32_t tag)
   if (unreadable.count(tag) != 0) Raise(doh_result::kFail, L"Automation error");
 }
 
+// A value as the directory answers its tag: in its own form, or in the other one.
+PropertyValue Answer(const DohDirectory& directory, std::uint32_t tag, PropertyValue value) {
+  if (directory.other_form.count(tag) == 0) return value;
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_wstring(*number);
+  if (const auto* text = std::get_if<std::wstring>(&value)) {
+    try {
+      return static_cast<std::int32_t>(std::stol(*text));
+    } catch (const std::exception&) {
+      return std::int32_t{0};
+    }
+  }
+  return value;
+}
+
 [[noreturn]] void RaiseNotFound() {
   Raise(doh_result::kNotFound, L"Automation error");
 }
@@ -67,8 +84,8 @@ class SubscriberItem final : public doh::PropertyObject, public Held {
     switch (tag) {
       case doh_tag::kLocation: return Bytes(subscriber.location);
       case doh_tag::kKind: return subscriber.kind;
-      case doh_tag::kObjectId: return subscriber.object_id;
-      case doh_tag::kAlias: return subscriber.alias;
+      case doh_tag::kObjectId: return Answer(directory(), tag, subscriber.object_id);
+      case doh_tag::kAlias: return Answer(directory(), tag, subscriber.alias);
       default: RaiseNotFound();
     }
   }
@@ -89,7 +106,7 @@ class LocationItem final : public doh::PropertyObject, public Held {
     CheckReadable(location_.unreadable, tag);
     switch (tag) {
       case doh_tag::kLocation: return Bytes(location_.id);
-      case doh_tag::kAlias: return location_.alias;
+      case doh_tag::kAlias: return Answer(directory(), tag, location_.alias);
       default: RaiseNotFound();
     }
   }
@@ -104,7 +121,7 @@ class SystemProperties final : public doh::PropertyObject, public Held {
   PropertyValue GetProperty(std::uint32_t tag) override {
     directory().CheckProperty("SystemProperties.GetProperty", tag);
     switch (tag) {
-      case doh_tag::kSystemId: return directory().system_id;
+      case doh_tag::kSystemId: return Answer(directory(), tag, directory().system_id);
       case doh_tag::kLocalLocation: return Bytes(directory().local_location);
       default: RaiseNotFound();
     }
@@ -161,6 +178,10 @@ class SimSubscribers final : public doh::Subscribers, public Held {
     const auto* item = dynamic_cast<const SubscriberItem*>(&subscriber);
     if (item == nullptr) Raise(doh_result::kInvalidArg, L"Automation error");
     DohSubscriber& target = directory().subscribers.at(item->index());
+    if (target.removal_fails != 0) {
+      directory().failed.push_back("RemoveCustomProperties");
+      Raise(target.removal_fails, L"Automation error");
+    }
     target.custom_properties_removed = true;
     directory().calls.push_back(L"RemoveCustomProperties " + target.alias);
   }

@@ -51,6 +51,7 @@ struct DohSubscriber {
   std::wstring alias;
   bool custom_properties_removed = false;
   std::set<std::uint32_t> unreadable;  // tags whose GetProperty fails (kFail) on this one
+  std::int32_t removal_fails = 0;      // RemoveCustomProperties of this one fails with it, if set
 };
 
 struct DohLocation {
@@ -75,6 +76,9 @@ struct DohDirectory {
   // What Locations.Count and Locations.Items.Count read; nothing: the number of locations.
   std::optional<std::int32_t> locations_count;
   std::optional<std::int32_t> items_count;
+  // Tags answered in the other automation form: a number as its decimal text, a text as the
+  // number it reads as (0 when it reads as none). The server's own choice of VARIANT type.
+  std::set<std::uint32_t> other_form;
 
   std::map<std::string, std::int32_t> failures;  // member name -> HRESULT it fails with
   // (member name, tag) -> HRESULT, for the three GetProperty members.

@@ -44,6 +44,17 @@ class Backend {
   // "released" when the program holds no ADO object any more, else "unreleased <count>"; each
   // call answers as things stand then.
   virtual std::vector<std::string> SqlHoldings() = 0;
+  // The product's directory server holding what the lay-out lines say
+  // (tests/support/directory_layout.h), registered under its class name; its record starts
+  // empty. Under Wine the backend registers the suite's stand-in directory server, which runs
+  // the same simulated directory in the suite's process.
+  virtual void LayOutDirectory(const std::vector<std::wstring>& lines) = 0;
+  // No directory server from here on: its class name leads nowhere.
+  virtual void MakeDirectoryServerAbsent() = 0;
+  // The calls that took effect on the directory since the lay-out, in order ("Connect",
+  // "LogOn 3", "RemoveCustomProperties <alias>", "Delete <alias>"), then "released" when the
+  // program holds none of the server's objects any more, else "unreleased <count>".
+  virtual std::vector<std::string> DirectoryCalls() = 0;
   // No IIS from here on: the simulation takes it off the machine. Windows cannot, so there the
   // answer is whether the machine has none (Wine never has); false when IIS is installed.
   virtual bool MakeIisAbsent() { return false; }

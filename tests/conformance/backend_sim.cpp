@@ -6,6 +6,7 @@
 #include "platform/sim/process.h"
 #include "platform/sim/windows_programs.h"
 #include "tests/conformance/backend.h"
+#include "tests/support/directory_layout.h"
 #include "tests/support/sql_layout.h"
 
 namespace conformance {
@@ -78,6 +79,19 @@ class SimBackend : public Backend {
     // The simulated facility's objects are the case's own, gone when it lets them go.
     lines.emplace_back("released");
     return lines;
+  }
+  void LayOutDirectory(const std::vector<std::wstring>& lines) override {
+    std::wstring layout;
+    for (const auto& line : lines) layout += line + L"\n";
+    server_.doh = {};
+    directory_layout::Apply(server_.doh, layout);
+  }
+  void MakeDirectoryServerAbsent() override { server_.doh.registered = false; }
+  std::vector<std::string> DirectoryCalls() override {
+    std::vector<std::string> calls = directory_layout::CallLines(server_.doh);
+    const int live = server_.doh.objects_alive;
+    calls.push_back(live == 0 ? "released" : "unreleased " + std::to_string(live));
+    return calls;
   }
   bool MakeIisAbsent() override {
     server_.iis.installed = false;

@@ -47,6 +47,14 @@ constexpr const wchar_t* kAdoClasses[] = {
 constexpr wchar_t kAdoSettingsKey[] = L"SOFTWARE\\VelmarTests\\AdoStandIn";
 constexpr wchar_t kAdoFolder[] = L"C:\\ado-standin";
 
+// The suite's stand-in directory server (tests/conformance/directory_standin/), registered under
+// the manager's class name while a case lays out the directory; its settings name the lay-out
+// and record files.
+constexpr wchar_t kDohProgId[] = L"ZqDohManager.ZqDohManager.1";
+constexpr wchar_t kDohStandInClsid[] = L"{FFE1631D-9E86-4FA7-8FC9-1CB80953466C}";
+constexpr wchar_t kDohSettingsKey[] = L"SOFTWARE\\VelmarTests\\DirectoryStandIn";
+constexpr wchar_t kDohFolder[] = L"C:\\directory-standin";
+
 bool IisInstalled() {
   HKEY key = nullptr;
   if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\InetStp", 0, KEY_READ, &key) !=
@@ -146,6 +154,48 @@ class Win32Backend : public Backend {
     }
     EXPECT_TRUE(registered) << "cannot register the stand-in ADO";
   }
+  void LayOutDirectory(const std::vector<std::wstring>& lines) override {
+    const std::wstring folder = kDohFolder;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    directory_record_ = folder + L"\\record.txt";
+    ::DeleteFileW(directory_record_.c_str());
+    // A new first line each time: the stand-in lays its directory out again when the text changes.
+    static int generation = 0;
+    std::wstring text = L"# lay-out " + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                        std::to_wstring(++generation) + L"\r\n";
+    for (const auto& line : lines) text += line + L"\r\n";
+    const std::wstring layout = folder + L"\\layout.txt";
+    host().files.WriteBytes(layout, platform::Utf8FromWide(text));
+    const std::wstring library = OwnFolder() + L"directory_standin.dll";
+    EXPECT_NE(::GetFileAttributesW(library.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the stand-in directory server is not built beside the suite";
+    const std::wstring classes = L"SOFTWARE\\Classes\\";
+    const std::wstring clsid_key = classes + L"CLSID\\" + kDohStandInClsid;
+    const bool registered = SetText(kDohSettingsKey, L"LayoutFile", layout) &&
+                            SetText(kDohSettingsKey, L"RecordFile", directory_record_) &&
+                            SetText(classes + kDohProgId + L"\\CLSID", nullptr, kDohStandInClsid) &&
+                            SetText(clsid_key + L"\\InprocServer32", nullptr, library) &&
+                            SetText(clsid_key + L"\\InprocServer32", L"ThreadingModel", L"Both");
+    EXPECT_TRUE(registered) << "cannot register the stand-in directory server";
+  }
+  void MakeDirectoryServerAbsent() override {
+    const std::wstring key = std::wstring(L"SOFTWARE\\Classes\\") + kDohProgId;
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (key + L"\\CLSID").c_str());
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+  }
+  std::vector<std::string> DirectoryCalls() override {
+    // The library records whether anything is still held when COM asks whether it can go.
+    ::CoFreeUnusedLibraries();
+    std::vector<std::string> calls;
+    std::string held = "no answer from the stand-in";
+    for (const auto& line : ReadLines(directory_record_)) {
+      if (line.starts_with("done\t")) calls.push_back(line.substr(5));
+      if (line == "released") held = line;
+      if (line.starts_with("unreleased\t")) held = "unreleased " + line.substr(11);
+    }
+    calls.push_back(held);
+    return calls;
+  }
   std::vector<std::string> SqlStatements() override {
     std::vector<std::string> statements;
     for (const auto& line : ReadLines(sql_record_)) {
@@ -213,6 +263,7 @@ class Win32Backend : public Backend {
 
   std::wstring calls_;                       // the stand-in IIS provider's record
   std::wstring sql_record_;                  // the stand-in ADO's record
+  std::wstring directory_record_;            // the stand-in directory server's record
   std::unique_ptr<PageServer> page_server_;  // after the host: it goes first
 };
 

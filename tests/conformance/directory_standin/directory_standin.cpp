@@ -1,0 +1,199 @@
+// A stand-in for the product's directory server under Wine, where none is installed. Registered
+// under the manager's class name, it answers the members Dirscrub calls at their vtable slots
+// and runs them on the simulated directory the native tests use, laid out from the file the
+// test names under HKLM\Software\VelmarTests\DirectoryStandIn (LayoutFile). Every call, every
+// refusal and every object never released goes to RecordFile.
+#include <ole2.h>
+#include <windows.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "platform/error.h"
+#include "platform/sim/server.h"
+#include "platform/sim/sim_directory_objects.h"
+#include "platform/text.h"
+#include "tests/conformance/directory_standin/standin.h"
+#include "tests/e2e/programs/pellet/standin_record.h"
+#include "tests/support/directory_layout.h"
+
+namespace directory_standin {
+
+std::atomic<long> live_objects{0};
+std::atomic<long> server_locks{0};
+
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\VelmarTests\\DirectoryStandIn";
+// The stand-in's own class identifier, which the manager's class name leads to.
+constexpr CLSID kManagerClsid = {
+    0xffe1631d, 0x9e86, 0x4fa7, {0x8f, 0xc9, 0x1c, 0xb8, 0x09, 0x53, 0x46, 0x6c}};
+
+std::wstring Setting(const wchar_t* name) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return {};
+  }
+  wchar_t value[MAX_PATH] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  DWORD type = 0;
+  const LONG status =
+      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  ::RegCloseKey(key);
+  return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(value) : std::wstring();
+}
+
+std::string ReadFile(const std::wstring& path) {
+  std::string bytes;
+  if (path.empty()) return bytes;
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return bytes;
+}
+
+struct Machine {
+  explicit Machine(const std::string& layout_text) : layout(layout_text) {
+    directory_layout::Apply(server.doh, platform::WideFromUtf8(layout));
+  }
+  std::string layout;
+  platform::sim::Server server;
+  platform::sim::SimDirectoryObjects objects{server};
+  std::size_t recorded = 0;  // calls already in the record
+};
+
+std::unique_ptr<Machine>& Current() {
+  static std::unique_ptr<Machine> machine;
+  return machine;
+}
+
+class Factory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    RefreshWhenIdle();
+    Record("create\tDohManager");
+    std::unique_ptr<platform::doh::DohManager> manager;
+    try {
+      manager = CreateManager();
+    } catch (const platform::RuntimeError& error) {
+      Record("refused\tcreate\t" + pellet_bench::Hex(static_cast<unsigned long>(error.number())));
+      return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    IDispatch* created = NewManager(std::move(manager));
+    const HRESULT result = created->QueryInterface(riid, out);
+    created->Release();
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    server_locks += lock ? 1 : -1;
+    return S_OK;
+  }
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
+
+}  // namespace
+
+void Record(const std::string& line) {
+  const std::wstring path = Setting(L"RecordFile");
+  if (!path.empty()) pellet_bench::AppendRecord(path.c_str(), line);
+}
+
+void RefreshWhenIdle() {
+  if (live_objects != 0) return;
+  const std::string layout = ReadFile(Setting(L"LayoutFile"));
+  auto& machine = Current();
+  if (machine && machine->layout == layout) return;
+  try {
+    machine = std::make_unique<Machine>(layout);
+    Record(machine->server.doh.registered ? "machine laid out" : "machine without directory");
+  } catch (const std::exception& error) {
+    machine = std::make_unique<Machine>(std::string());
+    Record(std::string("lay-out refused\t") + error.what());
+  }
+}
+
+std::unique_ptr<platform::doh::DohManager> CreateManager() {
+  auto& machine = Current();
+  if (!machine) RefreshWhenIdle();
+  return machine->objects.CreateDohManager(platform::sim::kDohProgId);
+}
+
+void RecordEffects() {
+  auto& machine = Current();
+  if (!machine) return;
+  for (const auto& line : directory_layout::CallLines(machine->server.doh, machine->recorded)) {
+    Record("done\t" + line);
+  }
+  machine->recorded = machine->server.doh.calls.size();
+}
+
+}  // namespace directory_standin
+
+using directory_standin::live_objects;
+using directory_standin::Record;
+using directory_standin::server_locks;
+
+extern "C" {
+
+__declspec(dllexport) HRESULT STDAPICALLTYPE
+    DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (!IsEqualCLSID(clsid, directory_standin::kManagerClsid)) return CLASS_E_CLASSNOTAVAILABLE;
+  auto* factory = new directory_standin::Factory();
+  const HRESULT result = factory->QueryInterface(riid, out);
+  factory->Release();
+  return result;
+}
+
+// Asked by COM before it unloads the library: every object handed out must be back by then.
+__declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  const long live = live_objects;
+  if (live == 0 && server_locks == 0) {
+    Record("released");
+    return S_OK;
+  }
+  Record("unreleased\t" + std::to_string(live));
+  return S_FALSE;
+}
+
+// A program that ends without COM asking DllCanUnloadNow still leaves its count: at the
+// process's end (reserved set) the library records it too.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
+  if (reason != DLL_PROCESS_DETACH || reserved == nullptr) return TRUE;
+  if (live_objects != 0) {
+    Record("unreleased\t" + std::to_string(live_objects.load()) + "\tat exit");
+  } else {
+    Record(server_locks == 0 ? "released at exit" : "unreleased locks at exit");
+  }
+  return TRUE;
+}
+
+}  // extern "C"
