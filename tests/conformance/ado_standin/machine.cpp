@@ -23,21 +23,6 @@ std::wstring Setting(const wchar_t* name) {
   return pellet_bench::RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, name);
 }
 
-std::string ReadFile(const std::wstring& path) {
-  std::string bytes;
-  if (path.empty()) return bytes;
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    bytes.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return bytes;
-}
-
 struct Machine {
   explicit Machine(const std::string& layout_text) : layout(layout_text) {
     if (layout.empty()) {
@@ -77,7 +62,7 @@ void Record(const std::string& line) {
 
 void RefreshWhenIdle() {
   if (live_objects != 0) return;
-  const std::string layout = ReadFile(Setting(L"LayoutFile"));
+  const std::string layout = pellet_bench::ReadWholeFile(Setting(L"LayoutFile"));
   auto& machine = Current();
   if (machine && machine->layout == layout) return;
   try {

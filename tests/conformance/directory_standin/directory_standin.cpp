@@ -30,32 +30,7 @@ constexpr CLSID kManagerClsid = {
     0xffe1631d, 0x9e86, 0x4fa7, {0x8f, 0xc9, 0x1c, 0xb8, 0x09, 0x53, 0x46, 0x6c}};
 
 std::wstring Setting(const wchar_t* name) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return {};
-  }
-  wchar_t value[MAX_PATH] = {};
-  DWORD size = sizeof value - sizeof(wchar_t);
-  DWORD type = 0;
-  const LONG status =
-      ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(value) : std::wstring();
-}
-
-std::string ReadFile(const std::wstring& path) {
-  std::string bytes;
-  if (path.empty()) return bytes;
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    bytes.append(buffer, read);
-  }
-  ::CloseHandle(file);
-  return bytes;
+  return pellet_bench::RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, name);
 }
 
 struct Machine {
@@ -125,9 +100,26 @@ void Record(const std::string& line) {
   if (!path.empty()) pellet_bench::AppendRecord(path.c_str(), line);
 }
 
+void HoldIfAsked() {
+  static int removals = 0;
+  const std::wstring held = Setting(L"HoldRemoval");
+  if (held.empty() || std::to_wstring(++removals) != held) return;
+  const std::wstring release = Setting(L"ReleaseFile");
+  Record("held\tRemoveCustomProperties " + std::to_string(removals));
+  const DWORD started = ::GetTickCount();
+  while (::GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (::GetTickCount() - started > 120'000) {
+      Record("hold timed out");
+      return;
+    }
+    ::Sleep(50);  // another process decides; nothing here to wait on
+  }
+  Record("let go\tRemoveCustomProperties " + std::to_string(removals));
+}
+
 void RefreshWhenIdle() {
   if (live_objects != 0) return;
-  const std::string layout = ReadFile(Setting(L"LayoutFile"));
+  const std::string layout = pellet_bench::ReadWholeFile(Setting(L"LayoutFile"));
   auto& machine = Current();
   if (machine && machine->layout == layout) return;
   try {

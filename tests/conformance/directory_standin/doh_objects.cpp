@@ -470,6 +470,7 @@ class Subscribers final : public Single<SubscribersInterface> {
     return Run("Subscribers.RemoveCustomProperties", argument, [&] {
       if (item == nullptr || !item->IsItsOwnInterface(subscriber))
         platform::Raise(E_INVALIDARG, L"Automation error");
+      HoldIfAsked();
       subscribers_->RemoveCustomProperties(item->object());
     });
   }

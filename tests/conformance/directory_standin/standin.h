@@ -20,6 +20,10 @@ extern std::atomic<long> server_locks;
 void Record(const std::string& line);
 // Appends the calls that took effect on the directory since the last time, as "done <TAB> call".
 void RecordEffects();
+// The bench's pause for a picture: the removal whose number (from 1) the setting HoldRemoval
+// names waits, recorded as "held", until the file ReleaseFile names exists (at most two
+// minutes), then goes on, recorded as "let go".
+void HoldIfAsked();
 // Lays the machine out again from the lay-out file when no object of the old one is alive and
 // the file's text has changed.
 void RefreshWhenIdle();

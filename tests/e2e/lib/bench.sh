@@ -174,10 +174,13 @@ bench_cleanup() {
   done
   bench_prefix_stop
   bench_xvfb_stop
-  # The stand-in ADO's record outlives the prefix, for the reader of a failed run.
-  if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/drive_c/bench/sql-record.txt" ]; then
-    cp "$WINEPREFIX/drive_c/bench/sql-record.txt" "$BENCH_LOG_DIR/sql-record.txt"
-  fi
+  # The stand-ins' records outlive the prefix, for the reader of a failed run.
+  local record
+  for record in sql-record.txt directory-record.txt; do
+    if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/drive_c/bench/$record" ]; then
+      cp "$WINEPREFIX/drive_c/bench/$record" "$BENCH_LOG_DIR/$record"
+    fi
+  done
   if [ -n "$BENCH_WORK" ] && [ -d "$BENCH_WORK" ]; then
     if [ "${BENCH_KEEP:-0}" = 1 ]; then
       touch "$BENCH_WORK/.done"
@@ -464,6 +467,52 @@ bench_sql_standin() {
     grep -qiF 'C:\bench\ado_standin.dll' <<<"$BENCH_LAST_OUT" &&
     bench_wine sql-standin-check reg query 'HKLM\Software\VelmarTests\AdoStandIn' /v RecordFile /reg:32 ||
     bench_die "the stand-in ADO is not what a 32-bit program finds: $BENCH_LAST_OUT"
+}
+
+# bench_directory_standin LAYOUT_FILE [HOLD]: registers the tests' stand-in directory server
+# (directory_standin.dll, beside the conformance suite; $DIRECTORY_STANDIN_DLL) in this prefix
+# under the manager's class name in the 32-bit view. It runs the simulated directory inside the
+# program, laid out from LAYOUT_FILE (tests/support/directory_layout.h); its record lands in
+# C:\bench\directory-record.txt (bench_directory_record). With HOLD, the HOLDth removal of a
+# subscriber's custom properties waits until bench_directory_let_go.
+BENCH_DIRECTORY_RECORD='C:\bench\directory-record.txt'
+bench_directory_standin() {
+  local layout=$1 hold=${2:-}
+  local dll=${DIRECTORY_STANDIN_DLL:-$BENCH_BUILD_DIR/tests/conformance/directory_standin.dll}
+  local clsid='{FFE1631D-9E86-4FA7-8FC9-1CB80953466C}' reg
+  [ -f "$dll" ] || bench_die "$dll is missing; build the windows preset first"
+  bench_copy_in "$dll" 'C:\bench\directory_standin.dll'
+  bench_copy_in "$layout" 'C:\bench\directory-layout.txt'
+  rm -f "$(bench_unix_path "$BENCH_DIRECTORY_RECORD")" "$(bench_unix_path 'C:\bench\directory-release')"
+  reg=$(bench_unix_path 'C:\bench\directory-standin.reg')
+  {
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\VelmarTests\\DirectoryStandIn]\r\n'
+    printf '"LayoutFile"="C:\\\\bench\\\\directory-layout.txt"\r\n'
+    printf '"RecordFile"="C:\\\\bench\\\\directory-record.txt"\r\n'
+    if [ -n "$hold" ]; then
+      printf '"HoldRemoval"="%s"\r\n"ReleaseFile"="C:\\\\bench\\\\directory-release"\r\n' "$hold"
+    fi
+    printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\ZqDohManager.ZqDohManager.1\\CLSID]\r\n@="%s"\r\n' "$clsid"
+    printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\%s\\InprocServer32]\r\n' "$clsid"
+    printf '@="C:\\\\bench\\\\directory_standin.dll"\r\n"ThreadingModel"="Both"\r\n'
+  } >"$reg"
+  bench_wine directory-standin reg import 'C:\bench\directory-standin.reg' /reg:32 ||
+    bench_die "cannot register the stand-in directory server: $(cat "$BENCH_LOG_DIR/directory-standin.err")"
+  rm -f "$reg"
+  bench_wine directory-standin-check reg query "HKLM\Software\Classes\CLSID\$clsid\InprocServer32" /ve /reg:32 &&
+    grep -qiF 'C:\bench\directory_standin.dll' <<<"$BENCH_LAST_OUT" ||
+    bench_die "the stand-in directory server is not what a 32-bit program finds: $BENCH_LAST_OUT"
+}
+
+# bench_directory_let_go: the held removal goes on.
+bench_directory_let_go() { : >"$(bench_unix_path 'C:\bench\directory-release')"; }
+
+# bench_directory_record: the stand-in directory server's record so far, without carriage returns.
+bench_directory_record() {
+  local record
+  record=$(bench_unix_path "$BENCH_DIRECTORY_RECORD")
+  [ -f "$record" ] && tr -d '\r' <"$record"
+  return 0
 }
 
 # bench_sql_record: the stand-in ADO's record so far, without carriage returns.

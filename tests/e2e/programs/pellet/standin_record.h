@@ -45,6 +45,23 @@ inline std::wstring RegistryText(HKEY root, const wchar_t* path, const wchar_t* 
   return status == ERROR_SUCCESS && type == REG_SZ ? std::wstring(value) : std::wstring();
 }
 
+// The whole file's bytes, or none when it cannot be read (a stand-in's lay-out, written by the
+// bench).
+inline std::string ReadWholeFile(const std::wstring& path) {
+  std::string bytes;
+  if (path.empty()) return bytes;
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  ::CloseHandle(file);
+  return bytes;
+}
+
 inline bool AppendRecord(const wchar_t* path, const std::string& line) {
   RecordFile file(path);
   return file.Append(line);
