@@ -10,17 +10,34 @@
 namespace platform::sim {
 namespace {
 
+std::string Hex(std::int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
+  return text;
+}
+
 class SimGateway final : public GatewayObject {
  public:
-  explicit SimGateway(ComState& com) : com_(com) { ++com_.gateways_created; }
-  ~SimGateway() override { ++com_.gateways_released; }
+  explicit SimGateway(ComState& com) : com_(com) {
+    ++com_.gateways_created;
+    com_.gateway_calls.emplace_back("created");
+  }
+  ~SimGateway() override {
+    ++com_.gateways_released;
+    com_.gateway_calls.emplace_back("released");
+  }
   std::int32_t LastStatus(std::uint32_t& status) override {
-    if (com_.last_status_result < 0) return com_.last_status_result;
+    if (com_.last_status_result < 0) {
+      com_.gateway_calls.push_back("get_LastStatus refused " + Hex(com_.last_status_result));
+      return com_.last_status_result;
+    }
     status = com_.last_status;
+    com_.gateway_calls.push_back("get_LastStatus -> " + std::to_string(status));
     return com_.last_status_result;
   }
   std::int32_t Shutdown() override {
     ++com_.gateway_shutdowns;
+    com_.gateway_calls.push_back("Shutdown -> " + Hex(com_.shutdown_result));
     return com_.shutdown_result;
   }
 

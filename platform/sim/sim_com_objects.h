@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/com_objects.h"
 
@@ -39,6 +40,9 @@ struct ComState {
   int gateway_shutdowns = 0;                    // calls of the shut-down member
   int gateways_created = 0;
   int gateways_released = 0;
+  // The gateway's calls in order: "created", "get_LastStatus -> N" (or "get_LastStatus refused
+  // 0x%08x"), "Shutdown -> 0x%08x", "released".
+  std::vector<std::string> gateway_calls;
 };
 
 // True for a GUID in registry notation: braces around 8-4-4-4-12 hexadecimal digits.

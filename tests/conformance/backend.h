@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,6 +68,14 @@ class Backend {
   // "Path", each with " refused <HRESULT>" when it failed, then "released" when every object
   // handed out is back, else "unreleased <count>".
   virtual std::vector<std::string> IisCalls() = 0;
+  // The product's gateway server registered as a local server for its class and interface,
+  // answering get_LastStatus with the status and its shut-down member with the HRESULT; its
+  // record starts empty. Under Wine the backend registers the bench's stand-in gateway server.
+  virtual void LayOutGateway(std::uint32_t status, std::int32_t shutdown_result) = 0;
+  // The calls the gateway received since the lay-out, in order: "created",
+  // "get_LastStatus -> <status>", "Shutdown -> <HRESULT as 0x%08x>", then "released" when every
+  // gateway handed out is back, else "unreleased <count>".
+  virtual std::vector<std::string> GatewayCalls() = 0;
   // Serves the page over HTTP on this machine for as long as the backend lives and returns its
   // address; empty when no server can be started.
   virtual std::wstring ServePage(const std::string& bytes) = 0;
@@ -99,6 +108,10 @@ class Conformance : public ::testing::Test {
  private:
   std::unique_ptr<Backend> backend_;
 };
+
+// The gateway's record ("created", its calls, one "released" per object that went) as
+// Backend::GatewayCalls answers: the calls in order, then "released" or "unreleased <count>".
+std::vector<std::string> GatewayCallsFromRecord(const std::vector<std::string>& record);
 
 // Deletes a key and everything below it (test housekeeping only).
 void DeleteTree(platform::Registry& registry, platform::RegHandle root, const std::string& path);

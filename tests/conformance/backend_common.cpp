@@ -1,4 +1,5 @@
 // Set-up and clean-up shared by both backends of the conformance suite.
+#include <string>
 #include <vector>
 
 #include "tests/conformance/backend.h"
@@ -17,6 +18,21 @@ void DeleteTree(platform::Registry& registry, platform::RegHandle root, const st
   }
   for (const auto& child : children) DeleteTree(registry, root, path + "\\" + child);
   registry.DeleteKey(root, path);
+}
+
+std::vector<std::string> GatewayCallsFromRecord(const std::vector<std::string>& record) {
+  std::vector<std::string> calls;
+  int live = 0;
+  for (const auto& line : record) {
+    if (line == "created") ++live;
+    if (line == "released") {
+      --live;
+    } else {
+      calls.push_back(line);
+    }
+  }
+  calls.push_back(live == 0 ? "released" : "unreleased " + std::to_string(live));
+  return calls;
 }
 
 void Conformance::SetUp() {

@@ -112,6 +112,17 @@ class SimBackend : public Backend {
     calls.push_back(live == 0 ? "released" : "unreleased " + std::to_string(live));
     return calls;
   }
+  void LayOutGateway(std::uint32_t status, std::int32_t shutdown_result) override {
+    auto& com = server_.com;
+    com.gateway_clsid = platform::gateway::kClassId;
+    com.gateway_iid = platform::gateway::kInterfaceId;
+    com.last_status = status;
+    com.shutdown_result = shutdown_result;
+    com.gateway_calls.clear();
+  }
+  std::vector<std::string> GatewayCalls() override {
+    return GatewayCallsFromRecord(server_.com.gateway_calls);
+  }
   std::wstring ServePage(const std::string& bytes) override {
     const std::wstring address = L"http://127.0.0.1:8642/velmar/page.htm";
     server_.web.Serve(address, bytes);

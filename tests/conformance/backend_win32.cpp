@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ constexpr wchar_t kDohProgId[] = L"ZqDohManager.ZqDohManager.1";
 constexpr wchar_t kDohStandInClsid[] = L"{FFE1631D-9E86-4FA7-8FC9-1CB80953466C}";
 constexpr wchar_t kDohSettingsKey[] = L"SOFTWARE\\VelmarTests\\DirectoryStandIn";
 constexpr wchar_t kDohFolder[] = L"C:\\directory-standin";
+
+// The bench's stand-in gateway server (tests/e2e/programs/pellet/gateway_standin.cpp), copied
+// beside the suite and registered as the product's gateway class with this folder of settings.
+constexpr wchar_t kGatewayFolder[] = L"C:\\gateway-standin";
 
 bool IisInstalled() {
   HKEY key = nullptr;
@@ -221,6 +226,37 @@ class Win32Backend : public Backend {
     }
     return answer.empty() ? holdings : answer;
   }
+  void LayOutGateway(std::uint32_t status, std::int32_t shutdown_result) override {
+    const std::wstring folder = kGatewayFolder;
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    gateway_record_ = folder + L"\\gateway-calls.txt";
+    ::DeleteFileW(gateway_record_.c_str());
+    char hresult[16];
+    std::snprintf(hresult, sizeof hresult, "0x%08lx", static_cast<unsigned long>(shutdown_result));
+    host().files.WriteBytes(folder + L"\\gateway-status.txt", std::to_string(status));
+    host().files.WriteBytes(folder + L"\\gateway-shutdown.txt", hresult);
+    if (gateway_registered_) return;
+    // The stand-in registers its type library and the class's local server itself.
+    const std::wstring program = OwnFolder() + L"pelletgateway.exe";
+    std::wstring command = L"\"" + program + L"\" /regserver " + folder;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &process))
+        << "the stand-in gateway is not built beside the suite";
+    ::CloseHandle(process.hThread);
+    DWORD exit_code = 1;
+    if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+      ::GetExitCodeProcess(process.hProcess, &exit_code);
+    }
+    ::CloseHandle(process.hProcess);
+    ASSERT_EQ(exit_code, 0u) << "the stand-in gateway did not register";
+    gateway_registered_ = true;
+  }
+  std::vector<std::string> GatewayCalls() override {
+    return GatewayCallsFromRecord(ReadLines(gateway_record_));
+  }
   std::wstring ServePage(const std::string& bytes) override {
     page_server_ = std::make_unique<PageServer>(bytes);
     if (!page_server_->listening()) return L"";
@@ -261,7 +297,9 @@ class Win32Backend : public Backend {
     return lines;
   }
 
-  std::wstring calls_;                       // the stand-in IIS provider's record
+  std::wstring calls_;           // the stand-in IIS provider's record
+  std::wstring gateway_record_;  // the stand-in gateway's record
+  bool gateway_registered_ = false;
   std::wstring sql_record_;                  // the stand-in ADO's record
   std::wstring directory_record_;            // the stand-in directory server's record
   std::unique_ptr<PageServer> page_server_;  // after the host: it goes first

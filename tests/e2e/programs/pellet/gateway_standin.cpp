@@ -1,5 +1,15 @@
 // Bench stand-in for the product's gateway server (pelletgateway.exe): a local COM server of the
-// gateway class whose get_LastStatus answers the status the test chose, recording each call.
+// gateway class whose get_LastStatus answers the status the test chose and whose shut-down member
+// answers the HRESULT the test chose, recording each call in order. The files it reads and writes
+// lie in its folder of settings, C:\bench unless the registration named another:
+//   gateway-status.txt    the status get_LastStatus answers, in decimal; 64 when absent
+//   gateway-shutdown.txt  the HRESULT the shut-down answers (0x... or decimal); S_OK when absent
+//   gateway-calls.txt     the record: "created", "get_LastStatus -> N", "Shutdown -> 0x%08lx",
+//                         "released", and "unexpected call of NAME" for a member never meant to
+//                         be called
+// Each server process serves one client (COM starts another for the next) and ends when that
+// client has released everything it was handed, so it lives exactly as long as its client holds
+// the gateway.
 #include <windows.h>
 
 // After windows.h, which they need.
@@ -7,6 +17,7 @@
 #include <oleauto.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tests/e2e/programs/pellet/standin_record.h"
@@ -22,42 +33,52 @@ constexpr GUID kLibrary = {
     0x3C1D0B6A, 0x52E4, 0x4F0B, {0x9A, 0x61, 0x7E, 0x2B, 0x0C, 0x44, 0x18, 0xD5}};
 constexpr wchar_t kClassKey[] = L"CLSID\\{60EB7702-6A7A-11D1-8029-00C04FAD610B}\\LocalServer32";
 
-constexpr wchar_t kCallRecord[] = L"C:\\bench\\gateway-calls.txt";
-constexpr wchar_t kStatusFile[] = L"C:\\bench\\gateway-status.txt";  // decimal; 64 by default
-constexpr DWORD kServeLimitMs = 60000;  // a client that never lets go still ends the server
+constexpr wchar_t kDefaultFolder[] = L"C:\\bench";
+// A client COM started the server for but which never asks for the object (it gave up) does not
+// keep the server for ever; once an object is out, only its release ends the server.
+constexpr DWORD kFirstClientLimitMs = 30000;
 
+std::wstring settings_folder = kDefaultFolder;
 HANDLE released_event = nullptr;
+LONG live_objects = 0;
 
-void Record(const std::string& line) {
-  pellet_bench::AppendRecord(kCallRecord, line);
+std::wstring InFolder(const wchar_t* name) {
+  return settings_folder + L"\\" + name;
 }
 
-LONG ChosenStatus() {
+void Record(const std::string& line) {
+  pellet_bench::AppendRecord(InFolder(L"gateway-calls.txt").c_str(), line);
+}
+
+// The number in the file (decimal, or hexadecimal after "0x"), or the fallback without one.
+unsigned long ChosenNumber(const wchar_t* name, unsigned long fallback) {
   char text[32] = {};
-  HANDLE file = ::CreateFileW(kStatusFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 64;
+  HANDLE file = ::CreateFileW(InFolder(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return fallback;
   DWORD got = 0;
   ::ReadFile(file, text, sizeof text - 1, &got, nullptr);
   ::CloseHandle(file);
-  return std::strtol(text, nullptr, 10);
+  return std::strtoul(text, nullptr, 0);
 }
 
-// The gateway's dual interface as its vtable lays it out: IDispatch, three members the setup
-// never calls, then get_LastStatus.
+// The gateway's dual interface as its vtable lays it out: IDispatch, three members of which only
+// the second (the shut-down) is ever called, then get_LastStatus.
 struct GatewayInterface : public IDispatch {
   STDMETHOD(Reserved1)() = 0;
-  STDMETHOD(Reserved2)() = 0;
+  STDMETHOD(Shutdown)() = 0;
   STDMETHOD(Reserved3)() = 0;
   STDMETHOD(get_LastStatus)(LONG* status) = 0;
 };
 
 class Gateway final : public GatewayInterface {
  public:
-  Gateway() = default;
+  Gateway() { ::InterlockedIncrement(&live_objects); }
   Gateway(const Gateway&) = delete;
   Gateway& operator=(const Gateway&) = delete;
-  virtual ~Gateway() = default;
+  virtual ~Gateway() {
+    if (::InterlockedDecrement(&live_objects) == 0) ::SetEvent(released_event);
+  }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -74,7 +95,6 @@ class Gateway final : public GatewayInterface {
     const LONG left = ::InterlockedDecrement(&references_);
     if (left == 0) {
       Record("released");
-      ::SetEvent(released_event);
       delete this;
     }
     return static_cast<ULONG>(left);
@@ -90,10 +110,14 @@ class Gateway final : public GatewayInterface {
     return E_NOTIMPL;
   }
   STDMETHODIMP Reserved1() override { return Unexpected("Reserved1"); }
-  STDMETHODIMP Reserved2() override { return Unexpected("Reserved2"); }
+  STDMETHODIMP Shutdown() override {
+    const auto result = static_cast<HRESULT>(ChosenNumber(L"gateway-shutdown.txt", S_OK));
+    Record("Shutdown -> " + pellet_bench::Hex(static_cast<unsigned long>(result)));
+    return result;
+  }
   STDMETHODIMP Reserved3() override { return Unexpected("Reserved3"); }
   STDMETHODIMP get_LastStatus(LONG* status) override {
-    *status = ChosenStatus();
+    *status = static_cast<LONG>(ChosenNumber(L"gateway-status.txt", 64));
     Record("get_LastStatus -> " + std::to_string(*status));
     return S_OK;
   }
@@ -187,7 +211,7 @@ HRESULT DescribeInterface(ICreateTypeLib2* library) {
       FAILED(hr = type->AddImplType(0, dispatch_ref))) {
     return hr;
   }
-  const wchar_t* const names[] = {L"Reserved1", L"Reserved2", L"Reserved3", L"LastStatus"};
+  const wchar_t* const names[] = {L"Reserved1", L"Shutdown", L"Reserved3", L"LastStatus"};
   for (UINT i = 0; i < 4; ++i) {
     if (FAILED(hr = AddMember(type.get(), i, names[i], i == 3))) return hr;
   }
@@ -212,33 +236,36 @@ std::wstring OwnPath() {
   return std::wstring(path, length);
 }
 
-HRESULT RegisterClassServer(const std::wstring& exe) {
+// COM starts the server with this command line and " -Embedding" after it.
+HRESULT RegisterClassServer(const std::wstring& exe, const std::wstring& folder) {
   HKEY key = nullptr;
   LONG status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_WRITE, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-  const std::wstring command = L"\"" + exe + L"\"";
+  std::wstring command = L"\"" + exe + L"\"";
+  if (!folder.empty()) command += L" \"" + folder + L"\"";
   status = ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                             static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
   ::RegCloseKey(key);
   return HRESULT_FROM_WIN32(status);
 }
 
-// /regserver: the type library beside the program, registered, and the class's server entry.
-int RegisterServer() {
+// /regserver [FOLDER]: the type library beside the program, registered, and the class's server
+// entry, which names the folder of settings when one is given.
+int RegisterServer(const std::wstring& folder) {
   const std::wstring exe = OwnPath();
   std::wstring tlb = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"pelletgateway.tlb";
   HRESULT hr = WriteTypeLibrary(tlb);
   Ref<ITypeLib> library;
   if (SUCCEEDED(hr)) hr = ::LoadTypeLibEx(tlb.c_str(), REGKIND_NONE, library.out());
   if (SUCCEEDED(hr)) hr = ::RegisterTypeLib(library.get(), tlb.data(), nullptr);
-  if (SUCCEEDED(hr)) hr = RegisterClassServer(exe);
+  if (SUCCEEDED(hr)) hr = RegisterClassServer(exe, folder);
   std::printf(SUCCEEDED(hr) ? "registered\n" : "registration failed: 0x%08lx\n",
               static_cast<unsigned long>(hr));
   return SUCCEEDED(hr) ? 0 : 1;
 }
 
-// Started by COM: serves one object and ends once it has been released.
+// Started by COM: serves one client and ends once every object it was handed is released.
 int Serve() {
   Factory factory;
   DWORD cookie = 0;
@@ -247,7 +274,10 @@ int Serve() {
   HRESULT hr =
       ::CoRegisterClassObject(kClass, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie);
   if (SUCCEEDED(hr)) {
-    ::WaitForSingleObject(released_event, kServeLimitMs);
+    if (::WaitForSingleObject(released_event, kFirstClientLimitMs) == WAIT_TIMEOUT &&
+        ::InterlockedCompareExchange(&live_objects, 0, 0) > 0) {
+      ::WaitForSingleObject(released_event, INFINITE);
+    }
     ::CoRevokeClassObject(cookie);
   }
   ::CloseHandle(released_event);
@@ -259,13 +289,17 @@ int Serve() {
 int wmain(int argc, wchar_t** argv) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
   const std::wstring verb = argc > 1 ? argv[1] : L"";
+  const std::wstring last = argc > 1 ? argv[argc - 1] : L"";
   int result = 2;
-  if (verb == L"/regserver") {
-    result = RegisterServer();
-  } else if (verb == L"-Embedding" || verb == L"/Embedding") {
+  if (verb == L"/regserver" && argc <= 3) {
+    result = RegisterServer(argc == 3 ? argv[2] : L"");
+  } else if ((last == L"-Embedding" || last == L"/Embedding") && argc <= 3) {
+    if (argc == 3) settings_folder = argv[1];
     result = Serve();
   } else {
-    std::fprintf(stderr, "usage: pelletgateway /regserver (COM starts it with -Embedding)\n");
+    std::fprintf(stderr,
+                 "usage: pelletgateway /regserver [SETTINGS_FOLDER] (COM starts it with "
+                 "-Embedding)\n");
   }
   ::CoUninitialize();
   return result;
