@@ -499,7 +499,7 @@ bench_directory_standin() {
   bench_wine directory-standin reg import 'C:\bench\directory-standin.reg' /reg:32 ||
     bench_die "cannot register the stand-in directory server: $(cat "$BENCH_LOG_DIR/directory-standin.err")"
   rm -f "$reg"
-  bench_wine directory-standin-check reg query "HKLM\Software\Classes\CLSID\$clsid\InprocServer32" /ve /reg:32 &&
+  bench_wine directory-standin-check reg query 'HKLM\Software\Classes\CLSID\'"$clsid"'\InprocServer32' /ve /reg:32 &&
     grep -qiF 'C:\bench\directory_standin.dll' <<<"$BENCH_LAST_OUT" ||
     bench_die "the stand-in directory server is not what a 32-bit program finds: $BENCH_LAST_OUT"
 }

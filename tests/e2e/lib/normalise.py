@@ -16,10 +16,11 @@ def ticket(match):
 
 
 for line in sys.stdin.read().replace("\r", "").splitlines():
-    line = re.sub(r"^(Computer name of local Velmar server=).*", r"\1<computer>", line)
+    line = re.sub(r"^(Computer name of local Velmar server=|Computer name=).*", r"\1<computer>", line)
     line = re.sub(r"^(Running under account: ).*", r"\1<account>", line)
     line = re.sub(r"^(Path to the 'Administrator' desktop=C:\\users\\)[^\\]+", r"\1<user>", line)
-    line = re.sub(r"^(Uninstall completed at:|Exiting Application at:).*", r"\1<time>", line)
+    line = re.sub(r"^(Uninstall completed at:|Exiting Application at:|Starting directory cleaning at:).*",
+                  r"\1<time>", line)
     if "Ticket" in line:
         line = re.sub(r"\{[0-9A-Fa-f]{8}(-[0-9A-Fa-f]{4}){3}-[0-9A-Fa-f]{12}\}", ticket, line)
     print(line)
