@@ -6,24 +6,13 @@
 #include <stdexcept>
 
 #include "platform/text.h"
+#include "tests/support/layout_lines.h"
 
 namespace directory_layout {
 namespace {
 
 using platform::sim::DirectoryIdFor;
 using platform::sim::DohDirectory;
-
-std::vector<std::wstring> Fields(std::wstring_view line) {
-  std::vector<std::wstring> fields;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find(L'\t', start);
-    fields.emplace_back(
-        line.substr(start, tab == std::wstring_view::npos ? line.npos : tab - start));
-    if (tab == std::wstring_view::npos) return fields;
-    start = tab + 1;
-  }
-}
 
 std::int32_t Number(const std::wstring& field, int base = 10) {
   std::size_t used = 0;
@@ -94,22 +83,10 @@ void ApplyLine(DohDirectory& d, const std::vector<std::wstring>& f) {
 }  // namespace
 
 void Apply(DohDirectory& directory, std::wstring_view layout) {
-  std::size_t start = 0;
-  for (int number = 1; start < layout.size(); ++number) {
-    std::size_t end = layout.find(L'\n', start);
-    if (end == std::wstring_view::npos) end = layout.size();
-    std::wstring_view line = layout.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == L'#') continue;
-    try {
-      ApplyLine(directory, Fields(line));
-    } catch (const std::exception& error) {
-      throw std::invalid_argument("directory lay-out line " + std::to_string(number) + " (" +
-                                  platform::Utf8FromWide(line) + "): " + error.what());
-    }
+  layout_lines::ForEach(layout, "directory", [&](const layout_lines::Fields& fields) {
+    ApplyLine(directory, fields);
     directory.registered = true;
-  }
+  });
 }
 
 std::vector<std::string> CallLines(const DohDirectory& directory, std::size_t from) {

@@ -6,23 +6,12 @@
 #include <stdexcept>
 
 #include "platform/text.h"
+#include "tests/support/layout_lines.h"
 
 namespace sql_layout {
 namespace {
 
 using platform::sim::SqlKind;
-
-std::vector<std::wstring> Fields(std::wstring_view line) {
-  std::vector<std::wstring> fields;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t tab = line.find(L'\t', start);
-    fields.emplace_back(
-        line.substr(start, tab == std::wstring_view::npos ? line.npos : tab - start));
-    if (tab == std::wstring_view::npos) return fields;
-    start = tab + 1;
-  }
-}
 
 std::optional<std::wstring> Nullable(const std::wstring& field) {
   if (field == L"NULL") return std::nullopt;
@@ -111,21 +100,8 @@ std::vector<std::string> Names(platform::sim::SqlServer& sql, const char* kind,
 }  // namespace
 
 void Apply(platform::sim::SqlServer& sql, std::wstring_view layout) {
-  std::size_t start = 0;
-  for (int number = 1; start < layout.size(); ++number) {
-    std::size_t end = layout.find(L'\n', start);
-    if (end == std::wstring_view::npos) end = layout.size();
-    std::wstring_view line = layout.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == L'\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == L'#') continue;
-    try {
-      ApplyLine(sql, Fields(line));
-    } catch (const std::exception& error) {
-      throw std::invalid_argument("SQL lay-out line " + std::to_string(number) + " (" +
-                                  platform::Utf8FromWide(line) + "): " + error.what());
-    }
-  }
+  layout_lines::ForEach(layout, "SQL",
+                        [&](const layout_lines::Fields& fields) { ApplyLine(sql, fields); });
 }
 
 std::vector<std::string> StatementLines(const platform::sim::SqlServer& sql, std::size_t from) {

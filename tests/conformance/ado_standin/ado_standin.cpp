@@ -10,6 +10,7 @@
 #include "tests/conformance/ado_standin/ado_objects.h"
 #include "tests/conformance/ado_standin/automation.h"
 #include "tests/conformance/ado_standin/machine.h"
+#include "tests/conformance/standin_server.h"
 
 namespace {
 
@@ -34,45 +35,20 @@ constexpr ClassRow kClasses[] = {
      "ADODB.Command"},
 };
 
-class Factory final : public IClassFactory {
- public:
-  explicit Factory(const ClassRow& row) : row_(row) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+// Makes the class's object over the machine laid out now, and records that the stand-in made it.
+standin_server::Maker MakerOf(const ClassRow& row) {
+  return [&row](IDispatch** created) {
     ado_standin::RefreshWhenIdle();
-    ado_standin::Record(std::string("create\t") + row_.prog_id);
-    IDispatch* created = ado_standin::NewObject(row_.kind);
-    const HRESULT result = created->QueryInterface(riid, out);
-    created->Release();
-    return result;
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    ado_standin::server_locks += lock ? 1 : -1;
+    ado_standin::Record(std::string("create\t") + row.prog_id);
+    *created = ado_standin::NewObject(row.kind);
     return S_OK;
-  }
+  };
+}
 
- private:
-  const ClassRow& row_;
-  std::atomic<ULONG> references_{1};
-};
+standin_server::Counts Counts() {
+  return {ado_standin::live_objects, ado_standin::server_locks, ado_standin::Record,
+          ado_standin::RecordState};
+}
 
 }  // namespace
 
@@ -83,39 +59,20 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   for (const ClassRow& row : kClasses) {
-    if (!IsEqualCLSID(clsid, row.clsid)) continue;
-    Factory* factory = new Factory(row);
-    const HRESULT result = factory->QueryInterface(riid, out);
-    factory->Release();
-    return result;
+    if (IsEqualCLSID(clsid, row.clsid)) {
+      return standin_server::GetFactory(MakerOf(row), ado_standin::server_locks, riid, out);
+    }
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // Asked by COM before it unloads the library: every object handed out must be back by then.
 __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  const long live = ado_standin::live_objects;
-  if (live == 0 && ado_standin::server_locks == 0) {
-    ado_standin::RecordState();
-    ado_standin::Record("released");
-    return S_OK;
-  }
-  ado_standin::Record("unreleased\t" + std::to_string(live));
-  return S_FALSE;
+  return standin_server::CanUnloadNow(Counts());
 }
 
-// A program that ends without COM asking DllCanUnloadNow still leaves its count: at the
-// process's end (reserved set) the library records it too.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
-  if (reason != DLL_PROCESS_DETACH || reserved == nullptr) return TRUE;
-  if (ado_standin::live_objects != 0) {
-    ado_standin::Record("unreleased\t" + std::to_string(ado_standin::live_objects.load()) +
-                        "\tat exit");
-  } else {
-    ado_standin::RecordState();
-    ado_standin::Record(ado_standin::server_locks == 0 ? "released at exit"
-                                                       : "unreleased locks at exit");
-  }
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) standin_server::RecordAtExit(Counts());
   return TRUE;
 }
 

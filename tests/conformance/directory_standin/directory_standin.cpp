@@ -14,6 +14,7 @@
 #include "platform/sim/sim_directory_objects.h"
 #include "platform/text.h"
 #include "tests/conformance/directory_standin/standin.h"
+#include "tests/conformance/standin_server.h"
 #include "tests/e2e/programs/pellet/standin_record.h"
 #include "tests/support/directory_layout.h"
 
@@ -48,50 +49,25 @@ std::unique_ptr<Machine>& Current() {
   return machine;
 }
 
-class Factory final : public IClassFactory {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
+// Makes the manager over the machine laid out now; a machine without a directory server
+// refuses, as creation does where none is installed.
+HRESULT MakeManager(IDispatch** created) {
+  RefreshWhenIdle();
+  Record("create\tDohManager");
+  std::unique_ptr<platform::doh::DohManager> manager;
+  try {
+    manager = CreateManager();
+  } catch (const platform::RuntimeError& error) {
+    Record("refused\tcreate\t" + pellet_bench::Hex(static_cast<unsigned long>(error.number())));
+    return CLASS_E_CLASSNOTAVAILABLE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    RefreshWhenIdle();
-    Record("create\tDohManager");
-    std::unique_ptr<platform::doh::DohManager> manager;
-    try {
-      manager = CreateManager();
-    } catch (const platform::RuntimeError& error) {
-      Record("refused\tcreate\t" + pellet_bench::Hex(static_cast<unsigned long>(error.number())));
-      return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    IDispatch* created = NewManager(std::move(manager));
-    const HRESULT result = created->QueryInterface(riid, out);
-    created->Release();
-    return result;
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    server_locks += lock ? 1 : -1;
-    return S_OK;
-  }
+  *created = NewManager(std::move(manager));
+  return S_OK;
+}
 
- private:
-  std::atomic<ULONG> references_{1};
-};
+standin_server::Counts Counts() {
+  return {live_objects, server_locks, Record, {}};
+}
 
 }  // namespace
 
@@ -149,7 +125,6 @@ void RecordEffects() {
 }  // namespace directory_standin
 
 using directory_standin::live_objects;
-using directory_standin::Record;
 using directory_standin::server_locks;
 
 extern "C" {
@@ -159,31 +134,17 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (!IsEqualCLSID(clsid, directory_standin::kManagerClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-  auto* factory = new directory_standin::Factory();
-  const HRESULT result = factory->QueryInterface(riid, out);
-  factory->Release();
-  return result;
+  return standin_server::GetFactory(directory_standin::MakeManager, server_locks, riid, out);
 }
 
 // Asked by COM before it unloads the library: every object handed out must be back by then.
 __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  const long live = live_objects;
-  if (live == 0 && server_locks == 0) {
-    Record("released");
-    return S_OK;
-  }
-  Record("unreleased\t" + std::to_string(live));
-  return S_FALSE;
+  return standin_server::CanUnloadNow(directory_standin::Counts());
 }
 
-// A program that ends without COM asking DllCanUnloadNow still leaves its count: at the
-// process's end (reserved set) the library records it too.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
-  if (reason != DLL_PROCESS_DETACH || reserved == nullptr) return TRUE;
-  if (live_objects != 0) {
-    Record("unreleased\t" + std::to_string(live_objects.load()) + "\tat exit");
-  } else {
-    Record(server_locks == 0 ? "released at exit" : "unreleased locks at exit");
+  if (reason == DLL_PROCESS_DETACH && reserved != nullptr) {
+    standin_server::RecordAtExit(directory_standin::Counts());
   }
   return TRUE;
 }
