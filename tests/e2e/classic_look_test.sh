@@ -14,6 +14,8 @@
 set -euo pipefail
 # shellcheck source=lib/bench.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
+# shellcheck source=lib/progress_window.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/progress_window.sh"
 
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${BENCH_WINDOWS_VERSION:=win2k}"
@@ -22,7 +24,6 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
 : "${PROGRESSPROBE_EXE:=$BENCH_BUILD_DIR/e2e/bin/progressprobe.exe}"
 : "${ADO_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/ado_standin.dll}"
 dist_dir=$(dirname "$UNINSTALLER_EXE")
-progress_layout=$BENCH_REPO_DIR/tests/e2e/data/progress_sql_server.txt
 for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$PROGRESSPROBE_EXE" "$ADO_STANDIN_DLL" \
   "$progress_layout" "$dist_dir/VelmarUninstall3xandUp_DEU.dll"; do
   [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
@@ -36,7 +37,6 @@ box_title="Velmar Uninstaller"
 # DPI (7245 x 945 twips, 200 and 500 twips off).
 splash_size=483x63 splash_offset=(13 33)
 # The product database's objects that make the bar's range (see the lay-out file).
-progress_subscribers=3 progress_locations=1
 
 bench_begin "${BENCH_TEST_NAME:-e2e.classic_look}"
 bench_xvfb_start
@@ -93,14 +93,6 @@ comctl32() {
     sed 's/\\\\/\\/g' | tr '[:upper:]' '[:lower:]'
 }
 
-log_has() { tr -d '\r' <"$(bench_unix_path 'C:\VelmarUninstall.log')" 2>/dev/null | grep -qxF "$1"; }
-
-# bar: "MIN MAX POS" of the progress window's bar, read from outside (empty when there is none).
-bar() {
-  bench_wine probe 'C:\bench\progressprobe.exe' '' || true
-  printf '%s' "$BENCH_LAST_OUT"
-}
-
 # start TAG TITLE: the program started with Wine's +loaddll trace; its main window, titled
 # TITLE, pictured as main-TAG, its id in main; the visible windows before it in before.
 start() {
@@ -125,7 +117,7 @@ start() {
 # pictured as progress-TAG while the lists and the location go, its size and place checked;
 # then the run is ended.
 remove_directory_data() {
-  local tag=$1 yes=$2 key boxes=0 range splash X Y WIDTH HEIGHT main_x main_y
+  local tag=$1 yes=$2 key boxes=0 splash X Y WIDTH HEIGHT main_x main_y
   bench_click_client "$main" 508 299 27 30
   for key in n "$yes" n; do
     # shellcheck disable=SC2086 # the list of window ids
@@ -136,23 +128,9 @@ remove_directory_data() {
     # shellcheck disable=SC2086 # the list of window ids
     bench_answer_new_box "$box_title" "$tag-$((++boxes))" "$key" 30 $before "$main"
   done
-  bench_poll 60 log_has "    Total subscriber table count= $progress_subscribers" ||
-    bench_die "$tag: the subscribers were never counted"
-  range=$(bar)
-  bench_expect_eq "$tag: the bar runs over the subscribers and locations" \
-    "0 $((progress_subscribers + progress_locations))" "${range% *}"
-  bench_poll 60 log_has "Completed removal of subscriber properties" ||
-    bench_die "$tag: the subscribers were never done"
-  bench_expect_eq "$tag: once the subscribers are done, the bar stands at their count" \
-    "0 $((progress_subscribers + progress_locations)) $progress_subscribers" "$(bar)"
   # shellcheck disable=SC2086 # the list of window ids
-  bench_shot_with_popup "$main" "progress-$tag" $before "$main"
-  splash=$BENCH_FOUND_WINDOW
-  [ -n "$splash" ] || bench_die "$tag: no progress window"
-  xwininfo -id "$splash" 2>/dev/null | grep -q IsViewable ||
-    _bench_fail "$tag: the progress window went before its picture was kept"
-  log_has "Completed remove of location objects" &&
-    _bench_fail "$tag: the removal ended while the picture was taken"
+  progress_picture "$tag" "$main" "progress-$tag" $before
+  splash=$progress_window
   eval "$(xdotool getwindowgeometry --shell "$main")"
   main_x=$X main_y=$Y
   eval "$(xdotool getwindowgeometry --shell "$splash")"

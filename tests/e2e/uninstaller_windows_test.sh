@@ -11,6 +11,8 @@
 set -euo pipefail
 # shellcheck source=lib/bench.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
+# shellcheck source=lib/progress_window.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/progress_window.sh"
 
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/dist/VelmarUninstall3xandUp.exe}"
@@ -20,7 +22,6 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
 : "${ADO_STANDIN_DLL:=$BENCH_BUILD_DIR/tests/conformance/ado_standin.dll}"
 # The program finds its language libraries and help page beside itself: the whole dist folder.
 dist_dir=$(dirname "$UNINSTALLER_EXE")
-progress_layout=$BENCH_REPO_DIR/tests/e2e/data/progress_sql_server.txt
 for file in "$UNINSTALLER_EXE" "$FAKESVC_EXE" "$PROGRESSPROBE_EXE" "$ADO_STANDIN_DLL" "$progress_layout" \
   "$dist_dir/VelmarUninstall3xandUp_DEU.dll" "$dist_dir/VelmarUninstall3xandUp.htm"; do
   [ -f "$file" ] || bench_die "$file is missing; build the windows preset first"
@@ -45,7 +46,6 @@ splash_offset=(200 500)  # from the main window's top left corner
 option_at=(405 450)     # the subscriber-data option's box (27, 30 pixels at 96 DPI)
 uninstall_at=(780 4200) # inside Uninstall (52, 280 pixels at 96 DPI)
 # The product database's objects that make the bar's range (see the lay-out file).
-progress_subscribers=3 progress_locations=1
 proceed_at=(1200 3240)  # inside Proceed (120, 3000, 3315 x 495)
 link_at=(600 1950)      # inside "Change Language" (180, 1860, 2895 x 195)
 ok_at=(5300 2940)       # inside OK (4680, 2760, 1275 x 375)
@@ -195,15 +195,6 @@ last_popup_entries() {
 # near ACTUAL EXPECTED: within one pixel (the place goes through twips and back).
 near() { (($1 - $2 <= 1 && $2 - $1 <= 1)); }
 
-# log_has LINE: whether the run's log holds the line (it is written line by line).
-log_has() { tr -d '\r' <"$(bench_unix_path 'C:\VelmarUninstall.log')" 2>/dev/null | grep -qxF "$1"; }
-
-# bar: "MIN MAX POS" of the progress window's bar, read from outside (empty when there is none).
-bar() {
-  bench_wine probe 'C:\bench\progressprobe.exe' '' || true
-  printf '%s' "$BENCH_LAST_OUT"
-}
-
 # show_splash TAG DPI LOCALE WARNING_TITLE MAIN_TITLE YES_KEY: a real removal of the directory
 # data on the stand-in SQL Server: the option ticked (its three questions answered no, yes, no
 # keep the tick), Uninstall pressed and its four questions answered yes (YES_KEY: Wine's buttons
@@ -213,7 +204,7 @@ bar() {
 # photographed together with it as splash-TAG and its size and place are checked. The run is
 # ended there: the rest of the sequence has nothing of the product to remove here.
 show_splash() {
-  local tag=$1 dpi=$2 locale=$3 warning_title=$4 title=$5 yes=$6 main splash key boxes=0 range
+  local tag=$1 dpi=$2 locale=$3 warning_title=$4 title=$5 yes=$6 main splash key boxes=0
   local X Y WIDTH HEIGHT main_x main_y
   wine_locale "$locale"
   bench_sql_standin "$progress_layout"
@@ -236,24 +227,9 @@ show_splash() {
     # shellcheck disable=SC2086 # the list of window ids
     bench_answer_new_box "$title_en" "splash-$tag-$((++boxes))" "$key" 30 $before "$main"
   done
-  # The range is set once the views have been counted, before the first subscriber goes.
-  bench_poll 60 log_has "    Total subscriber table count= $progress_subscribers" ||
-    bench_die "splash-$tag: the subscribers were never counted"
-  range=$(bar)
-  bench_expect_eq "splash-$tag: the bar runs over the subscribers and locations" \
-    "0 $((progress_subscribers + progress_locations))" "${range% *}"
-  bench_poll 60 log_has "Completed removal of subscriber properties" ||
-    bench_die "splash-$tag: the subscribers were never done"
-  bench_expect_eq "splash-$tag: once the subscribers are done, the bar stands at their count" \
-    "0 $((progress_subscribers + progress_locations)) $progress_subscribers" "$(bar)"
   # shellcheck disable=SC2086 # the list of window ids
-  bench_shot_with_popup "$main" "splash-$tag" $before "$main"
-  splash=$BENCH_FOUND_WINDOW
-  [ -n "$splash" ] || bench_die "splash-$tag: no progress window"
-  # Still up after the picture, so the picture shows it with the bar where it was read.
-  window_gone "$splash" && _bench_fail "splash-$tag: the progress window went before its picture was kept"
-  log_has "Completed remove of location objects" &&
-    _bench_fail "splash-$tag: the removal ended while the picture was taken"
+  progress_picture "splash-$tag" "$main" "splash-$tag" $before
+  splash=$progress_window
   eval "$(xdotool getwindowgeometry --shell "$main")"
   main_x=$X main_y=$Y
   eval "$(xdotool getwindowgeometry --shell "$splash")"
