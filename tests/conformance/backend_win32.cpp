@@ -136,17 +136,8 @@ class Win32Backend : public Backend {
     return ReadLines(calls_);
   }
   void LayOutSql(const std::vector<std::wstring>& lines) override {
-    const std::wstring folder = kAdoFolder;
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    sql_record_ = folder + L"\\record.txt";
-    ::DeleteFileW(sql_record_.c_str());
-    // A new first line each time: the stand-in lays its machine out again when the text changes.
-    static int generation = 0;
-    std::wstring text = L"# lay-out " + std::to_wstring(::GetCurrentProcessId()) + L"." +
-                        std::to_wstring(++generation) + L"\r\n";
-    for (const auto& line : lines) text += line + L"\r\n";
-    const std::wstring layout = folder + L"\\layout.txt";
-    host().files.WriteBytes(layout, platform::Utf8FromWide(text));
+    sql_record_ = std::wstring(kAdoFolder) + L"\\record.txt";
+    const std::wstring layout = WriteLayout(kAdoFolder, lines);
     const std::wstring library = OwnFolder() + L"ado_standin.dll";
     EXPECT_NE(::GetFileAttributesW(library.c_str()), INVALID_FILE_ATTRIBUTES)
         << "the stand-in ADO is not built beside the suite";
@@ -160,17 +151,8 @@ class Win32Backend : public Backend {
     EXPECT_TRUE(registered) << "cannot register the stand-in ADO";
   }
   void LayOutDirectory(const std::vector<std::wstring>& lines) override {
-    const std::wstring folder = kDohFolder;
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    directory_record_ = folder + L"\\record.txt";
-    ::DeleteFileW(directory_record_.c_str());
-    // A new first line each time: the stand-in lays its directory out again when the text changes.
-    static int generation = 0;
-    std::wstring text = L"# lay-out " + std::to_wstring(::GetCurrentProcessId()) + L"." +
-                        std::to_wstring(++generation) + L"\r\n";
-    for (const auto& line : lines) text += line + L"\r\n";
-    const std::wstring layout = folder + L"\\layout.txt";
-    host().files.WriteBytes(layout, platform::Utf8FromWide(text));
+    directory_record_ = std::wstring(kDohFolder) + L"\\record.txt";
+    const std::wstring layout = WriteLayout(kDohFolder, lines);
     const std::wstring library = OwnFolder() + L"directory_standin.dll";
     EXPECT_NE(::GetFileAttributesW(library.c_str()), INVALID_FILE_ATTRIBUTES)
         << "the stand-in directory server is not built beside the suite";
@@ -277,6 +259,20 @@ class Win32Backend : public Backend {
 
  private:
   platform::win32::Win32Host host_;
+  // A stand-in's lay-out file in its folder, its record there emptied; returns the file's path.
+  // The first line is new each time: a stand-in lays its machine out again when the text
+  // changes, so no case sees the one before it.
+  std::wstring WriteLayout(const wchar_t* folder, const std::vector<std::wstring>& lines) {
+    ::CreateDirectoryW(folder, nullptr);
+    ::DeleteFileW((std::wstring(folder) + L"\\record.txt").c_str());
+    static int generation = 0;
+    std::wstring text = L"# lay-out " + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                        std::to_wstring(++generation) + L"\r\n";
+    for (const auto& line : lines) text += line + L"\r\n";
+    const std::wstring layout = std::wstring(folder) + L"\\layout.txt";
+    host().files.WriteBytes(layout, platform::Utf8FromWide(text));
+    return layout;
+  }
   std::vector<std::string> ReadLines(const std::wstring& path) {
     std::vector<std::string> lines;
     std::string bytes;
