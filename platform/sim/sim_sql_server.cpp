@@ -1084,80 +1084,66 @@ std::int32_t SqlServer::CountRows(std::wstring_view database, std::wstring_view 
 
 namespace {
 
-// "key=value;..." with braces around values that hold semicolons; keys in lower case.
-std::map<std::wstring, std::wstring> ConnectionFields(std::wstring_view text) {
-  std::map<std::wstring, std::wstring> fields;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t equals = text.find(L'=', i);
-    if (equals == std::wstring_view::npos) break;
-    std::wstring key = Trim(text.substr(i, equals - i));
-    for (auto& c : key) c = static_cast<wchar_t>(std::towlower(c));
-    i = equals + 1;
-    while (i < text.size() && text[i] == L' ') ++i;
-    std::wstring value;
-    if (i < text.size() && text[i] == L'{') {
-      const std::size_t close = text.find(L'}', i);
-      value = std::wstring(
-          text.substr(i + 1, close == std::wstring_view::npos ? close : close - i - 1));
-      i = close == std::wstring_view::npos ? text.size() : close + 1;
-    }
-    const std::size_t semicolon = text.find(L';', i);
-    value += Trim(text.substr(i, semicolon == std::wstring_view::npos ? semicolon : semicolon - i));
-    fields[key] = Trim(value);
-    i = semicolon == std::wstring_view::npos ? text.size() : semicolon + 1;
-  }
-  return fields;
-}
+using ConnectionPairs = std::map<std::wstring, std::wstring>;
 
-// The pairs as ADO hands them to a provider, keys upper-cased and values untouched, or nothing
-// when the text is not a list of pairs.
-std::optional<std::map<std::wstring, std::wstring>> ProviderPairs(std::wstring_view text) {
-  std::map<std::wstring, std::wstring> pairs;
+// "key=value;..." with braces around values that hold semicolons (taken off), keys in lower case
+// and both trimmed; nothing when the text is not such a list, as no provider reads it then.
+std::optional<ConnectionPairs> ConnectionFields(std::wstring_view text) {
+  ConnectionPairs fields;
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t equals = text.find(L'=', i);
     if (equals == std::wstring_view::npos) return std::nullopt;
-    std::wstring key(text.substr(i, equals - i));
-    while (!key.empty() && key.front() == L' ') key.erase(0, 1);
-    while (!key.empty() && key.back() == L' ') key.pop_back();
+    std::wstring key = Trim(text.substr(i, equals - i));
     if (key.empty() || key.find(L';') != std::wstring::npos) return std::nullopt;
-    std::size_t end = equals + 1;
-    if (end < text.size() && text[end] == L'{') {
-      end = text.find(L'}', end);
-      if (end == std::wstring_view::npos) return std::nullopt;
-      ++end;
+    for (auto& c : key) c = static_cast<wchar_t>(std::towlower(c));
+    i = equals + 1;
+    while (i < text.size() && text[i] == L' ') ++i;
+    std::size_t semicolon = text.find(L';', i);
+    std::wstring value;
+    if (i < text.size() && text[i] == L'{') {
+      const std::size_t close = text.find(L'}', i);
+      if (close == std::wstring_view::npos) return std::nullopt;
+      value = std::wstring(text.substr(i + 1, close - i - 1));
+      semicolon = text.find(L';', close);
+      // Nothing but blanks may follow the closing brace.
+      if (!Trim(text.substr(close + 1, semicolon == std::wstring_view::npos
+                                           ? semicolon
+                                           : semicolon - close - 1))
+               .empty()) {
+        return std::nullopt;
+      }
+    } else {
+      value =
+          Trim(text.substr(i, semicolon == std::wstring_view::npos ? semicolon : semicolon - i));
     }
-    end = text.find(L';', end);
-    if (end == std::wstring_view::npos) end = text.size();
-    pairs[Upcase(key)] = std::wstring(text.substr(equals + 1, end - equals - 1));
-    i = end + 1;
+    fields[key] = value;
+    i = semicolon == std::wstring_view::npos ? text.size() : semicolon + 1;
   }
-  return pairs;
+  return fields;
 }
 
 // The machine has two ways to SQL Server: the SQLOLEDB provider, which logs in with the
 // program's Windows account only when told to (else as the empty SQL login), and ADO's ODBC
 // provider, taken when no provider is named, which wants the "SQL Server" driver. A text that
 // neither takes is refused before any server is asked.
-void CheckProvider(std::wstring_view text) {
-  const auto pairs = ProviderPairs(text);
+void CheckProvider(const std::optional<ConnectionPairs>& fields) {
   const auto value = [&](const wchar_t* key) -> std::optional<std::wstring> {
-    if (!pairs) return std::nullopt;
-    const auto it = pairs->find(key);
-    if (it == pairs->end()) return std::nullopt;
+    if (!fields) return std::nullopt;
+    const auto it = fields->find(key);
+    if (it == fields->end()) return std::nullopt;
     return Upcase(it->second);
   };
-  if (const auto provider = value(L"PROVIDER")) {
+  if (const auto provider = value(L"provider")) {
     if (*provider != L"SQLOLEDB" && *provider != L"SQLOLEDB.1") {
       platform::Raise(3706, L"Provider cannot be found. It may not be properly installed.");
     }
-    if (value(L"INTEGRATED SECURITY") != L"SSPI") {
+    if (value(L"integrated security") != L"SSPI") {
       platform::Raise(-2147217843, L"Login failed for user ''.");
     }
     return;
   }
-  if (value(L"DRIVER") != L"{SQL SERVER}") {
+  if (value(L"driver") != L"SQL SERVER") {
     platform::Raise(kLoginFailed,  // E_FAIL, as the ODBC driver manager reports through ADO
                     L"[Microsoft][ODBC Driver Manager] Data source name not found and no default "
                     L"driver specified");
@@ -1168,8 +1154,9 @@ void CheckProvider(std::wstring_view text) {
 
 SqlSession SqlServer::Connect(std::wstring_view connection_text) {
   impl_->connection_texts.emplace_back(connection_text);
-  CheckProvider(connection_text);
-  const auto fields = ConnectionFields(connection_text);
+  const auto pairs = ConnectionFields(connection_text);
+  CheckProvider(pairs);
+  const ConnectionPairs& fields = *pairs;  // a text that is no list was refused above
   SqlSession session;
   const auto provider = fields.find(L"provider");
   session.odbc = provider == fields.end() || !Upcase(provider->second).starts_with(L"SQLOLEDB");
