@@ -24,6 +24,8 @@ set -euo pipefail
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/bench.sh"
 # shellcheck source=lib/full_uninstall.sh
 source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/full_uninstall.sh"
+# shellcheck source=lib/inventory.sh
+source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/inventory.sh"
 
 : "${BENCH_OUT_DIR:=$BENCH_BUILD_DIR/e2e}"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/dist/VelmarUninstall3xandUp.exe}"
@@ -40,18 +42,6 @@ bench_prefix_new
 full_lay_out
 
 # --- Inventories of everything outside the product -------------------------------------------
-# Wine writes its registry files only now and then; the server writes them when it ends. So the
-# prefix is stopped for each registry inventory and started again afterwards for the run.
-prefix_restart() {
-  bench_prefix_stop
-  wineserver -p </dev/null >>"$BENCH_LOG_DIR/wineserver.log" 2>&1 || bench_die "wineserver did not restart"
-  bench_poll 10 test -s "$WINEPREFIX/wineserver" || bench_die "wineserver wrote no socket directory"
-  _bench_state servertmp "${TMPDIR:-/tmp}/$(cat "$WINEPREFIX/wineserver")"
-  (cd "$WINEPREFIX/drive_c" &&
-    WINEDEBUG=${BENCH_SYSTEM_WINEDEBUG:-fixme-all,warn+seh} timeout 60 wine cmd /c exit 0) \
-    </dev/null >>"$BENCH_LOG_DIR/wine-system.log" 2>&1 || bench_die "Wine did not restart"
-}
-
 # Files: type, size (folders none) and path of everything under drive_c, less the product's own,
 # matched case-insensitively as Windows names them: the install tree (its running program stays
 # behind for the batch, checked above), the work folder, the web folder, the product's links and
@@ -67,13 +57,6 @@ file_excluded=(
   'bench/iis-state\.txt$' 'bench/iis-calls\.txt$' 'bench/instsrv-calls\.txt$'
   'bench/sql-record\.txt$' "windows/system32/tasks/${sql_task,,}\$"
 )
-# drive_c-relative, lower case, with the characters regular expressions treat specially quoted.
-path_pattern() {
-  local path=${1:3}
-  path=${path//\\//}
-  # shellcheck disable=SC2016 # sed's own expression, nothing for the shell to expand
-  printf '%s' "${path,,}" | sed 's/[][\.*^$(){}?+|]/\\&/g'
-}
 for name in "${system_libraries[@]}" "${system_programs[@]}" "$busy_system_file"; do
   file_excluded+=("$(path_pattern "$sysdir\\$name")(\\.old)?\$")
 done
@@ -82,27 +65,6 @@ for name in "${tsp_files[@]}"; do
 done
 for link in "${product_links[@]}"; do file_excluded+=("$(path_pattern "$link")\$"); done
 file_excluded+=("$(path_pattern "$programs\\Velmar")(/|\$)")
-file_inventory() {
-  (cd "$WINEPREFIX/drive_c" && find . -mindepth 1 -printf '%y %s %P\n') |
-    awk '$1 == "d" { $2 = "-" } { print }' |
-    grep -viE "^[a-z] [-0-9]+ ($(IFS='|'; echo "${file_excluded[*]}"))" | LC_ALL=C sort
-}
-
-# Registry: every key and value line of system.reg and user.reg, each line carrying its key,
-# less the product's keys and values, the key time stamps and "#time" lines Wine writes on
-# every change, and what Wine itself rewrites as programs run. Wine writes a key's own line only
-# when it has values or no sub-keys, so a key emptied of its product sub-keys would seem to
-# appear: every key is listed with all the keys above it instead.
-# Wine's own: the console defaults its console host stores the first time a console program
-# shows a window, the display adapter and monitor it registers again at every start of its
-# desktop (with the driver date of that moment), and the host's fonts it registers on first use
-# of the display (values pointing into the Unix file system, filtered below).
-reg_wine_own=(
-  'console\]'
-  'software\\\\wine\\\\winedbg(\\\\|\])'
-  'system\\\\currentcontrolset\\\\control\\\\class\\\\\{4d36e96[8e]-e325-11ce-bfc1-08002be10318\}(\\\\|\])'
-  'system\\\\currentcontrolset\\\\enum\\\\display(\\\\|\])'
-)
 reg_excluded_keys=(
   'software\\\\(wow6432node\\\\)?quillon(\\\\|\])'
   'software\\\\(wow6432node\\\\)?phrase server classes(\\\\|\])'
@@ -120,31 +82,9 @@ reg_excluded_values=(
 for share in "${shares[@]}"; do
   reg_excluded_values+=("system\\\\\\\\currentcontrolset\\\\\\\\services\\\\\\\\lanmanserver\\\\\\\\shares(\\\\\\\\security)?\\]\"${share,,}\"=")
 done
-reg_inventory() {
-  local file
-  for file in system.reg user.reg; do
-    awk -v file="$file" '
-      /^\[/ {
-        key = $0; sub(/\] [0-9]+$/, "]", key)
-        n = split(substr(key, 2, length(key) - 2), step, /\\\\/)
-        path = ""
-        for (i = 1; i <= n; i++) { path = path (i > 1 ? "\\\\" : "") step[i]; print file " [" path "]" }
-        next
-      }
-      /^#time=/ || /^$/ || key == "" { next }
-      { print file " " key $0 }
-    ' "$WINEPREFIX/$file"
-  done |
-    grep -viE "^[a-z.]+ \[($(IFS='|'; echo "${reg_excluded_keys[*]}"))" |
-    grep -viE "^[a-z.]+ \[($(IFS='|'; echo "${reg_excluded_values[*]}"))" |
-    grep -viE "^[a-z.]+ \[($(IFS='|'; echo "${reg_wine_own[*]}"))" |
-    grep -vF '"="\\??\\unix\\' |
-    LC_ALL=C sort -u
-}
-
-prefix_restart
-file_inventory >"$BENCH_LOG_DIR/files-before.txt"
-reg_inventory >"$BENCH_LOG_DIR/registry-before.txt"
+inventory_restart
+inventory_files >"$BENCH_LOG_DIR/files-before.txt"
+inventory_registry >"$BENCH_LOG_DIR/registry-before.txt"
 grep -qi 'DisableUserTOSSetting' "$WINEPREFIX/system.reg" || bench_die "the registry was not written out"
 
 full_start_programs
@@ -349,8 +289,8 @@ bench_prefix_stop
 for tag in holder helper; do bench_wait_exit "$tag" 10 || true; done
 # The run removed this value: still there, the file would be older than the run.
 ! grep -qi 'DisableUserTOSSetting' "$WINEPREFIX/system.reg" || bench_die "the registry was not written out after the run"
-file_inventory >"$BENCH_LOG_DIR/files-after.txt"
-reg_inventory >"$BENCH_LOG_DIR/registry-after.txt"
+inventory_files >"$BENCH_LOG_DIR/files-after.txt"
+inventory_registry >"$BENCH_LOG_DIR/registry-after.txt"
 bench_expect_eq "files outside the product unchanged" "" \
   "$(diff "$BENCH_LOG_DIR/files-before.txt" "$BENCH_LOG_DIR/files-after.txt" || true)"
 bench_expect_eq "registry outside the product unchanged" "" \
