@@ -94,11 +94,7 @@ class RecordingRegistry final : public Registry, Recorder {
   Status DeleteValue(RegHandle key, std::string_view name) override {
     const std::wstring path = PathOf(key), wide = Wide(name);
     if (Hidden(key, wide)) return win::kFileNotFound;
-    std::uint32_t size = 0;
-    if (const Status status = inner_.QueryValue(key, name, nullptr, nullptr, &size);
-        status != win::kSuccess) {
-      return status;
-    }
+    if (const Status status = ProbeValue(path, wide); status != win::kSuccess) return status;
     const Status status =
         ChangeStatus(Kind(Subject::kValueDeleted, path), Line(L"delete registry value", Join(path, wide)),
                      [&] { return inner_.DeleteValue(key, name); });
@@ -133,6 +129,24 @@ class RecordingRegistry final : public Registry, Recorder {
     if (const auto it = paths_.find(key); it != paths_.end()) return it->second;
     if (const auto it = own_.find(key); it != own_.end()) return it->second;
     return L"(key " + std::to_wstring(key) + L")";
+  }
+  // Whether the value is there, read through a key of our own: the caller's handle may have
+  // been opened for writing only.
+  Status ProbeValue(const std::wstring& full, std::wstring_view name) {
+    static constexpr std::pair<std::wstring_view, RegHandle> kRoots[] = {
+        {L"HKLM", reg::kLocalMachine}, {L"HKCU", reg::kCurrentUser}, {L"HKU", reg::kUsers}};
+    const std::wstring_view root_name = std::wstring_view(full).substr(0, full.find(L'\\'));
+    const auto root = std::find_if(std::begin(kRoots), std::end(kRoots),
+                                   [&](const auto& known) { return known.first == root_name; });
+    if (root == std::end(kRoots)) return win::kInvalidHandle;
+    const std::wstring rest = root_name.size() < full.size() ? full.substr(root_name.size() + 1) : L"";
+    RegHandle probe = 0;
+    Status status = inner_.OpenKeyW(root->second, rest, reg::kRead, probe);
+    if (status != win::kSuccess) return status;
+    std::uint32_t size = 0;
+    status = inner_.QueryValueW(probe, name, nullptr, nullptr, &size);
+    inner_.CloseKey(probe);
+    return status;
   }
   bool Hidden(RegHandle key, std::wstring_view name) const {
     return own_.contains(key) || ledger_.ValueGone(PathOf(key), name);

@@ -8,7 +8,7 @@
 
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_message_boxes.h"
-#include "tests/fault/machine_state.h"
+#include "tests/support/machine_state.h"
 #include "tests/fault/scenarios.h"
 
 namespace velmar::fault {
