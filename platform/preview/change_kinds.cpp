@@ -67,7 +67,7 @@ const KindRule& RuleFor(Subject subject, std::wstring_view text) {
 }
 
 std::wstring ServiceOfCommand(const KindRule& rule, std::wstring_view command_line) {
-  if (rule.service_arg < 0) return {};
+  if (rule.effect == ServiceEffect::kNone) return {};
   const std::vector<std::wstring> tokens = Tokens(command_line);
   const std::size_t at = static_cast<std::size_t>(rule.service_arg) + 1;
   return at < tokens.size() ? tokens[at] : std::wstring();

@@ -19,20 +19,27 @@ enum class Match {
   kContains,        // the upper-cased text holds `text`
 };
 
+// What a command does to the service it names, as later readings should see it.
+enum class ServiceEffect { kNone, kStops, kRemoves };
+
 struct KindRule {
   Subject subject;
   Match match;
   std::wstring_view text;  // upper case
   std::wstring_view word;  // kProgramAndWord: the argument word, upper case
   std::wstring_view kind;
-  int service_arg = -1;  // commands: which argument names the service the command acts on
+  ServiceEffect effect = ServiceEffect::kNone;
+  int service_arg = -1;  // which argument names the service the command acts on
 };
 
 // First match wins; each subject ends in a catch-all.
 inline constexpr KindRule kKindRules[] = {
-    {Subject::kCommand, Match::kProgramAndWord, L"NET", L"STOP", L"services stopped", 1},
-    {Subject::kCommand, Match::kProgramAndWord, L"INSTSRV", L"REMOVE", L"services removed", 0},
-    {Subject::kCommand, Match::kProgramAndWord, L"SC", L"DELETE", L"services removed", 1},
+    {Subject::kCommand, Match::kProgramAndWord, L"NET", L"STOP", L"services stopped",
+     ServiceEffect::kStops, 1},
+    {Subject::kCommand, Match::kProgramAndWord, L"INSTSRV", L"REMOVE", L"services removed",
+     ServiceEffect::kRemoves, 0},
+    {Subject::kCommand, Match::kProgramAndWord, L"SC", L"DELETE", L"services removed",
+     ServiceEffect::kRemoves, 1},
     {Subject::kCommand, Match::kProgramAndWord, L"REGSVR32", L"/U", L"COM libraries unregistered"},
     {Subject::kCommand, Match::kProgramAndWord, L"SCHTASKS", L"/DELETE",
      L"scheduled tasks deleted"},

@@ -264,13 +264,15 @@ class RecordingFiles final : public FileSystem, Recorder {
     std::unique_ptr<TextFile> file;
     ChangeOrRaise(L"files written", Line(L"write file", path),
                   [&] { file = inner_.OpenText(path, mode); });
+    ledger_.AssumeWritten(path);
     if (!file) file = std::make_unique<DiscardingTextFile>();
     return file;
   }
 
   // changing
   void RemoveFile(std::wstring_view path, bool force) override {
-    const std::wstring_view folder = Parent(path), pattern = path.substr(folder.size() + 1);
+    const std::wstring_view folder = Parent(path);
+    const std::wstring_view pattern = path.substr(path.find_last_of(L'\\') + 1);
     std::vector<std::wstring> targets{std::wstring(path)};
     if (HasWildcard(pattern)) {
       if (!FolderExists(folder)) Raise(VbError::kPathNotFound);
@@ -303,12 +305,14 @@ class RecordingFiles final : public FileSystem, Recorder {
     ChangeOrRaise(L"files moved", Line(L"move", from) + L" -> " + std::wstring(to),
                   [&] { inner_.Move(from, to); });
     ledger_.RemovePath(from);
+    ledger_.AssumeWritten(to);
   }
   void Copy(std::wstring_view from, std::wstring_view to, bool overwrite) override {
     if (!FileExists(from)) Raise(VbError::kFileNotFound);
     if (!overwrite && FileExists(to)) Raise(VbError::kFileAlreadyExists);
     ChangeOrRaise(L"files copied", Line(L"copy file", from) + L" -> " + std::wstring(to),
                   [&] { inner_.Copy(from, to, overwrite); });
+    ledger_.AssumeWritten(to);
   }
   void MakeFolder(std::wstring_view path) override {
     if (FolderExists(path)) Raise(VbError::kFileAlreadyExists);
@@ -324,6 +328,7 @@ class RecordingFiles final : public FileSystem, Recorder {
   void WriteBytes(std::wstring_view path, std::string_view bytes) override {
     ChangeOrRaise(L"files written", Line(L"write file", path),
                   [&] { inner_.WriteBytes(path, bytes); });
+    ledger_.AssumeWritten(path);
   }
 
  private:
@@ -372,9 +377,9 @@ class RecordingFileCalls final : public FileCalls, Recorder {
     if (fail_if_exists && GetAttributes(to) != kInvalidAttributes) {
       return error_.Failed(kFileExists, false);
     }
-    return error_.Passed(
-        ChangeBool(L"files copied", Line(L"copy file", from) + L" -> " + std::wstring(to),
-                   [&] { return inner_.CopyTo(from, to, fail_if_exists); }));
+    return error_.Passed(Arrived(
+        to, ChangeBool(L"files copied", Line(L"copy file", from) + L" -> " + std::wstring(to),
+                       [&] { return inner_.CopyTo(from, to, fail_if_exists); })));
   }
   bool DeleteOne(std::wstring_view path) override {
     if (const Status refused = Removable(path); refused != win::kSuccess) {
@@ -387,9 +392,10 @@ class RecordingFileCalls final : public FileCalls, Recorder {
   bool MoveOne(std::wstring_view from, std::wstring_view to) override {
     if (GetAttributes(from) == kInvalidAttributes) return false;
     if (GetAttributes(to) != kInvalidAttributes) return error_.Failed(win::kAlreadyExists, false);
-    return error_.Passed(
-        Removed(from, ChangeBool(L"files moved", Line(L"move", from) + L" -> " + std::wstring(to),
-                                 [&] { return inner_.MoveOne(from, to); })));
+    return error_.Passed(Arrived(
+        to, Removed(from, ChangeBool(L"files moved",
+                                     Line(L"move", from) + L" -> " + std::wstring(to),
+                                     [&] { return inner_.MoveOne(from, to); }))));
   }
   int CrtRemove(std::wstring_view path) override {
     if (const Status refused = Removable(path); refused != win::kSuccess) {
@@ -404,9 +410,11 @@ class RecordingFileCalls final : public FileCalls, Recorder {
     if (GetAttributes(from) == kInvalidAttributes) return crt::kNoEntry;
     if (GetAttributes(to) != kInvalidAttributes) return crt::kExists;
     const int result = ledger_.passes() ? inner_.CrtRename(from, to) : 0;
-    if (result == 0) Removed(from, ChangeBool(L"files moved", Line(L"move", from) + L" -> " +
-                                                                  std::wstring(to),
-                                              [] { return true; }));
+    if (result == 0) {
+      Arrived(to, Removed(from, ChangeBool(L"files moved",
+                                           Line(L"move", from) + L" -> " + std::wstring(to),
+                                           [] { return true; })));
+    }
     return result;
   }
 
@@ -420,6 +428,10 @@ class RecordingFileCalls final : public FileCalls, Recorder {
   }
   bool Removed(std::wstring_view path, bool done) {
     if (done) ledger_.RemovePath(path);
+    return done;
+  }
+  bool Arrived(std::wstring_view path, bool done) {
+    if (done) ledger_.AssumeWritten(path);
     return done;
   }
 
@@ -669,7 +681,7 @@ class RecordingGateway final : public GatewayObject, Recorder {
       : Recorder(ledger), inner_(std::move(inner)) {}
   std::int32_t LastStatus(std::uint32_t& status) override { return inner_->LastStatus(status); }
   std::int32_t Shutdown() override {  // changing
-    return ChangeCode(L"product shut down", Line(L"shut the product down", L"through its gateway"),
+    return ChangeCode(L"product shut down", Line(L"shut down", L"the product, through its gateway"),
                       [&] { return inner_->Shutdown(); });
   }
 

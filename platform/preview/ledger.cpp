@@ -80,9 +80,7 @@ void Ledger::NoteCommand(std::wstring_view command_line) {
   const std::wstring service = Upcase(ServiceOfCommand(rule, command_line));
   if (service.empty()) return;
   services_stopped_.insert(service);
-  if (rule.service_arg >= 0 && rule.kind == std::wstring_view(L"services removed")) {
-    services_removed_.insert(service);
-  }
+  if (rule.effect == ServiceEffect::kRemoves) services_removed_.insert(service);
 }
 
 bool Ledger::ServiceStopped(std::wstring_view name) const {

@@ -23,7 +23,8 @@ class Ledger {
   void Record(Subject subject, std::wstring_view subject_text, std::wstring text);
   const std::vector<Change>& changes() const { return changes_; }
 
-  // Files and folders: a removed folder takes everything under it; a written file is there.
+  // Files and folders: a removed folder takes everything under it; a written file (assumed, or
+  // the target of a recorded copy, move or write) is there.
   void RemovePath(std::wstring_view path);
   void AssumeWritten(std::wstring_view path);
   bool PathGone(std::wstring_view path) const;

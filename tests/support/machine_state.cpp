@@ -122,6 +122,8 @@ MachineState Contents(platform::sim::Server& server) {
       state.insert(L"sql " + std::to_wstring(statement.at_ms) + L" " + statement.text);
     }
   }
+  AddAll(L"export ", server.export_calls, state);
+  state.insert(L"gateway shut-downs " + std::to_wstring(server.com.gateway_shutdowns));
   for (const auto& open : server.web.shell_opens) state.insert(L"shell " + open.file);
   for (const auto& process : server.processes()) {
     state.insert(L"process " + std::to_wstring(process.id) + L" " + process.command_line);

@@ -18,7 +18,8 @@ MachineState Snapshot(const platform::sim::Server& server);
 // Everything a run can change, with what it holds: the names above, every value's data, every
 // file's bytes and attributes, every service's state, the scheduled tasks, the libraries
 // unregistered, the IIS objects, the directory's removals, the SQL statements that change
-// (Execute and procedure calls), the shell's opens and the processes started.
+// (Execute and procedure calls), the exports called, the gateway's shut-downs, the shell's
+// opens and the processes started.
 MachineState Contents(platform::sim::Server& server);
 
 // What was in `before` and is not in `after`.

@@ -57,6 +57,13 @@ void LayOut(Server& server) {
   server.files.WriteFile(L"C:\\Velmar\\readme.txt", "r");
   server.files.WriteFile(L"C:\\Velmar\\notes.txt", "n");
   server.files.WriteFile(kLink, "lnk");
+  server.files.WriteFile(L"C:\\Velmar\\old.ini", "o");
+  server.files.WriteFile(L"C:\\Velmar\\temp.ini", "t");
+  platform::sim::CodeLibrary tsp;
+  tsp.exports["DllRegisterServer"] = [](platform::sim::ExportCall&) { return 0; };
+  server.InstallCodeLibrary(L"C:\\Velmar\\vtsp.dll", tsp);
+  server.com.gateway_clsid = platform::gateway::kClassId;
+  server.com.gateway_iid = platform::gateway::kInterfaceId;
   server.services.Install(L"W3svc", platform::svc::kRunning);
   server.services.Install(L"ZqKtMgr", platform::svc::kRunning);
   server.iis.virtual_directories = {L"Velmar", L"Printers"};
@@ -84,6 +91,20 @@ void Remove(Host& host) {
   host.files.OpenText(L"C:\\Velmar\\out.txt", platform::OpenMode::kOutput)->WriteLine(L"x");
   host.file_calls.MoveOne(L"C:\\Velmar\\notes.txt", L"C:\\Velmar\\notes.old");
   host.file_calls.DeleteOne(L"C:\\Velmar\\readme.txt");
+  host.file_calls.PutAttributes(L"C:\\Velmar\\old.ini", platform::attr::kReadOnly);
+  host.file_calls.CrtRename(L"C:\\Velmar\\old.ini", L"C:\\Velmar\\old.bak");
+  host.file_calls.CrtRemove(L"C:\\Velmar\\temp.ini");
+  host.file_calls.CopyTo(L"C:\\Velmar\\old.bak", L"C:\\Velmar\\old.copy", true);
+  {
+    platform::ScopedLibrary library(host.libraries, host.libraries.Load(L"C:\\Velmar\\vtsp.dll"));
+    host.libraries.CallRegisterServer(host.libraries.Find(library.get(), "DllRegisterServer"));
+  }
+  host.com.InitializeMultithreaded();
+  std::unique_ptr<platform::GatewayObject> gateway;
+  host.com.CreateGateway(platform::gateway::kClassId, platform::gateway::kInterfaceId, gateway);
+  gateway->Shutdown();
+  gateway.reset();
+  host.com.Uninitialize();
   for (const wchar_t* command : {L"Net Stop W3svc", L"INSTSRV ZqKtMgr REMOVE",
                                  L"schtasks /delete /f /tn \"Velmar weekly\""}) {
     host.processes.Start(command, 0)->Wait(platform::kInfinite);
@@ -159,6 +180,12 @@ const Lines kRemovalReport = {
     L"  would write file: C:\\Velmar\\out.txt",
     L"  would move: C:\\Velmar\\notes.txt -> C:\\Velmar\\notes.old",
     L"  would delete file: C:\\Velmar\\readme.txt",
+    L"  would set attributes: C:\\Velmar\\old.ini = 1",
+    L"  would move: C:\\Velmar\\old.ini -> C:\\Velmar\\old.bak",
+    L"  would delete file: C:\\Velmar\\temp.ini",
+    L"  would copy file: C:\\Velmar\\old.bak -> C:\\Velmar\\old.copy",
+    L"  would register COM library: C:\\Velmar\\vtsp.dll",
+    L"  would shut down: the product, through its gateway",
     L"  would run: Net Stop W3svc",
     L"  would run: INSTSRV ZqKtMgr REMOVE",
     L"  would run: schtasks /delete /f /tn \"Velmar weekly\"",
@@ -185,13 +212,16 @@ TEST_F(PreviewTest, ARemovalPreviewedChangesNothingAndListsEveryChangeInOrder) {
                                 {L"registry values deleted", 5},
                                 {L"shares removed", 1},
                                 {L"RunOnce entries stored", 1},
-                                {L"files deleted", 3},
+                                {L"files deleted", 4},
                                 {L"shortcuts deleted", 1},
-                                {L"files copied", 1},
+                                {L"files copied", 2},
                                 {L"folders deleted", 1},
                                 {L"folders created", 1},
                                 {L"files written", 1},
-                                {L"files moved", 1},
+                                {L"files moved", 2},
+                                {L"attributes set", 1},
+                                {L"COM libraries registered", 1},
+                                {L"product shut down", 1},
                                 {L"services stopped", 1},
                                 {L"services removed", 1},
                                 {L"scheduled tasks deleted", 1},
@@ -227,6 +257,8 @@ TEST_F(PreviewTest, RemovedFilesFoldersKeysAndValuesReadAsGoneWhileTheMachineKee
   EXPECT_EQ(files.ListFiles(L"C:\\Velmar\\logs"), Lines{L"keep.txt"});
   EXPECT_EQ(files.ListFolders(L"C:\\Velmar"), Lines{L"logs"});
   EXPECT_THROW(files.ReadBytes(L"C:\\Velmar\\readme.txt"), platform::RuntimeError);
+  EXPECT_TRUE(files.FileExists(L"C:\\Velmar\\old.bak")) << "a move's target is there";
+  EXPECT_FALSE(files.FileExists(L"C:\\Velmar\\old.ini"));
   EXPECT_THROW(files.RemoveFile(L"C:\\Velmar\\logs\\*.log", true), platform::RuntimeError)
       << "nothing left to match";
   EXPECT_EQ(host.file_calls.GetAttributes(L"C:\\Velmar\\notes.txt"), platform::kInvalidAttributes);
