@@ -39,12 +39,9 @@ std::wstring ProgramName(std::wstring_view token) {
 
 bool Matches(const KindRule& rule, std::wstring_view text) {
   switch (rule.match) {
-    case Match::kAny:
-      return true;
-    case Match::kEndsWith:
-      return Upcase(text).ends_with(rule.text);
-    case Match::kContains:
-      return Upcase(text).find(rule.text) != std::wstring::npos;
+    case Match::kAny: return true;
+    case Match::kEndsWith: return Upcase(text).ends_with(rule.text);
+    case Match::kContains: return Upcase(text).find(rule.text) != std::wstring::npos;
     case Match::kProgramAndWord: {
       const std::vector<std::wstring> tokens = Tokens(text);
       if (tokens.empty() || ProgramName(tokens[0]) != rule.text) return false;

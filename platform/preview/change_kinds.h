@@ -8,7 +8,13 @@
 namespace platform::preview {
 
 enum class Subject {
-  kCommand, kFileDeleted, kFolderDeleted, kKeyDeleted, kValueDeleted, kValueSet, kSql,
+  kCommand,
+  kFileDeleted,
+  kFolderDeleted,
+  kKeyDeleted,
+  kValueDeleted,
+  kValueSet,
+  kSql,
   kProcedure
 };
 

@@ -95,9 +95,9 @@ class RecordingRegistry final : public Registry, Recorder {
     const std::wstring path = PathOf(key), wide = Wide(name);
     if (Hidden(key, wide)) return win::kFileNotFound;
     if (const Status status = ProbeValue(path, wide); status != win::kSuccess) return status;
-    const Status status =
-        ChangeStatus(Kind(Subject::kValueDeleted, path), Line(L"delete registry value", Join(path, wide)),
-                     [&] { return inner_.DeleteValue(key, name); });
+    const Status status = ChangeStatus(Kind(Subject::kValueDeleted, path),
+                                       Line(L"delete registry value", Join(path, wide)),
+                                       [&] { return inner_.DeleteValue(key, name); });
     if (status == win::kSuccess) ledger_.RemoveValue(path, wide);
     return status;
   }
@@ -106,7 +106,8 @@ class RecordingRegistry final : public Registry, Recorder {
     if (own_.contains(root) || ledger_.KeyGone(full)) return win::kFileNotFound;
     if (path.empty()) return ledger_.passes() ? inner_.DeleteKey(root, path) : win::kAccessDenied;
     RegHandle key = 0;
-    if (const Status status = inner_.OpenKey(root, path, reg::kRead, key); status != win::kSuccess) {
+    if (const Status status = inner_.OpenKey(root, path, reg::kRead, key);
+        status != win::kSuccess) {
       return status;
     }
     paths_[key] = full;
@@ -139,7 +140,8 @@ class RecordingRegistry final : public Registry, Recorder {
     const auto root = std::find_if(std::begin(kRoots), std::end(kRoots),
                                    [&](const auto& known) { return known.first == root_name; });
     if (root == std::end(kRoots)) return win::kInvalidHandle;
-    const std::wstring rest = root_name.size() < full.size() ? full.substr(root_name.size() + 1) : L"";
+    const std::wstring rest =
+        root_name.size() < full.size() ? full.substr(root_name.size() + 1) : L"";
     RegHandle probe = 0;
     Status status = inner_.OpenKeyW(root->second, rest, reg::kRead, probe);
     if (status != win::kSuccess) return status;
@@ -166,7 +168,8 @@ class RecordingRegistry final : public Registry, Recorder {
     std::vector<char> found(16384);
     for (std::uint32_t seen = 0;; ++at) {
       std::uint32_t length = static_cast<std::uint32_t>(found.size());
-      const Status status = inner_.EnumValue(key, at, found.data(), &length, nullptr, nullptr, nullptr);
+      const Status status =
+          inner_.EnumValue(key, at, found.data(), &length, nullptr, nullptr, nullptr);
       if (status != win::kSuccess) return status;
       const std::wstring name = Wide(std::string_view(found.data(), length));
       if (!ledger_.ValueGone(path, name) && seen++ == index) return win::kSuccess;
@@ -336,9 +339,8 @@ class RecordingFiles final : public FileSystem, Recorder {
   std::vector<std::wstring> Visible(std::wstring_view folder, List list) {
     if (ledger_.PathGone(folder)) Raise(VbError::kPathNotFound);
     std::vector<std::wstring> names = list();
-    std::erase_if(names, [&](const std::wstring& name) {
-      return ledger_.PathGone(Join(folder, name));
-    });
+    std::erase_if(names,
+                  [&](const std::wstring& name) { return ledger_.PathGone(Join(folder, name)); });
     return names;
   }
 
@@ -385,25 +387,26 @@ class RecordingFileCalls final : public FileCalls, Recorder {
     if (const Status refused = Removable(path); refused != win::kSuccess) {
       return error_.Failed(refused, false);
     }
-    return error_.Passed(Removed(path, ChangeBool(Kind(Subject::kFileDeleted, path),
-                                                  Line(L"delete file", path),
-                                                  [&] { return inner_.DeleteOne(path); })));
+    return error_.Passed(
+        Removed(path, ChangeBool(Kind(Subject::kFileDeleted, path), Line(L"delete file", path),
+                                 [&] { return inner_.DeleteOne(path); })));
   }
   bool MoveOne(std::wstring_view from, std::wstring_view to) override {
     if (GetAttributes(from) == kInvalidAttributes) return false;
     if (GetAttributes(to) != kInvalidAttributes) return error_.Failed(win::kAlreadyExists, false);
     return error_.Passed(Arrived(
-        to, Removed(from, ChangeBool(L"files moved",
-                                     Line(L"move", from) + L" -> " + std::wstring(to),
-                                     [&] { return inner_.MoveOne(from, to); }))));
+        to,
+        Removed(from, ChangeBool(L"files moved", Line(L"move", from) + L" -> " + std::wstring(to),
+                                 [&] { return inner_.MoveOne(from, to); }))));
   }
   int CrtRemove(std::wstring_view path) override {
     if (const Status refused = Removable(path); refused != win::kSuccess) {
       return refused == win::kAccessDenied ? crt::kAccess : crt::kNoEntry;
     }
     const int result = ledger_.passes() ? inner_.CrtRemove(path) : 0;
-    if (result == 0) Removed(path, ChangeBool(Kind(Subject::kFileDeleted, path),
-                                              Line(L"delete file", path), [] { return true; }));
+    if (result == 0)
+      Removed(path, ChangeBool(Kind(Subject::kFileDeleted, path), Line(L"delete file", path),
+                               [] { return true; }));
     return result;
   }
   int CrtRename(std::wstring_view from, std::wstring_view to) override {
@@ -581,7 +584,9 @@ class RecordingClock final : public Clock, Recorder {
   std::uint32_t TickCount() override {
     return inner_.TickCount() + static_cast<std::uint32_t>(skipped_ms_);
   }
-  void Sleep(std::uint32_t ms) override { Skip(ms, [&] { inner_.Sleep(ms); }); }
+  void Sleep(std::uint32_t ms) override {
+    Skip(ms, [&] { inner_.Sleep(ms); });
+  }
   // The message loop still runs (a window must answer); a pass counts as a millisecond.
   void PumpMessages() override {
     inner_.PumpMessages();
@@ -841,8 +846,8 @@ class RecordingSubscribers final : public doh::Subscribers, Recorder {
   std::unique_ptr<doh::Enumeration> Walk() override { return inner_->Walk(); }
   void RemoveCustomProperties(doh::PropertyObject& subscriber) override {  // changing
     ChangeOrRaise(L"directory data removed",
-                  Line(L"remove directory data", L"subscriber " +
-                                                      DirectoryName(subscriber, ++counts_.subscribers)),
+                  Line(L"remove directory data",
+                       L"subscriber " + DirectoryName(subscriber, ++counts_.subscribers)),
                   [&] { inner_->RemoveCustomProperties(subscriber); });
   }
 
@@ -858,10 +863,10 @@ class RecordingLocations final : public doh::Locations, Recorder {
   std::int32_t Count() override { return inner_->Count(); }
   std::unique_ptr<doh::LocationItems> Items() override { return inner_->Items(); }
   void Delete(doh::PropertyObject& location) override {  // changing
-    ChangeOrRaise(L"directory data removed",
-                  Line(L"remove directory data",
-                       L"location " + DirectoryName(location, ++counts_.locations)),
-                  [&] { inner_->Delete(location); });
+    ChangeOrRaise(
+        L"directory data removed",
+        Line(L"remove directory data", L"location " + DirectoryName(location, ++counts_.locations)),
+        [&] { inner_->Delete(location); });
   }
 
  private:
@@ -949,10 +954,10 @@ struct Facilities {
         internet(ledger, machine.internet) {}
 
   Host Assemble(Host& machine) {
-    return Host{registry, files,   processes,         services,   clock,
-                machine.boxes,     machine.trace,     machine.system, machine.locale,
-                machine.resources, database,          com,        iis,
-                libraries,         file_calls,        directory,  internet};
+    return Host{
+        registry,      files,          processes,      services,          clock,    machine.boxes,
+        machine.trace, machine.system, machine.locale, machine.resources, database, com,
+        iis,           libraries,      file_calls,     directory,         internet};
   }
 
   RecordingRegistry registry;

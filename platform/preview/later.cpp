@@ -31,9 +31,8 @@ void CivilFromDays(std::int64_t z, LocalTime& out) {
 }  // namespace
 
 LocalTime Later(const LocalTime& time, std::uint64_t ms) {
-  const std::int64_t of_day =
-      ((time.hour * 60 + time.minute) * 60 + time.second) * 1000LL + time.millisecond +
-      static_cast<std::int64_t>(ms);
+  const std::int64_t of_day = ((time.hour * 60 + time.minute) * 60 + time.second) * 1000LL +
+                              time.millisecond + static_cast<std::int64_t>(ms);
   LocalTime out;
   CivilFromDays(DaysFromCivil(time.year, time.month, time.day) + of_day / kMsPerDay, out);
   std::int64_t rest = of_day % kMsPerDay;

@@ -39,23 +39,34 @@ void Ledger::Record(Subject subject, std::wstring_view subject_text, std::wstrin
 
 void Ledger::RemovePath(std::wstring_view path) {
   const std::wstring key = PathKey(path);
-  std::erase_if(written_, [&](const std::wstring& w) { return w == key || w.starts_with(key + L"\\"); });
+  std::erase_if(written_,
+                [&](const std::wstring& w) { return w == key || w.starts_with(key + L"\\"); });
   paths_gone_.insert(key);
 }
 
-void Ledger::AssumeWritten(std::wstring_view path) { written_.insert(PathKey(path)); }
+void Ledger::AssumeWritten(std::wstring_view path) {
+  written_.insert(PathKey(path));
+}
 
-bool Ledger::Written(std::wstring_view path) const { return written_.contains(PathKey(path)); }
+bool Ledger::Written(std::wstring_view path) const {
+  return written_.contains(PathKey(path));
+}
 
 bool Ledger::PathGone(std::wstring_view path) const {
   return !Written(path) && UnderAny(paths_gone_, PathKey(path));
 }
 
-void Ledger::RemoveKey(std::wstring_view path) { keys_gone_.insert(PathKey(path)); }
+void Ledger::RemoveKey(std::wstring_view path) {
+  keys_gone_.insert(PathKey(path));
+}
 
-void Ledger::RestoreKey(std::wstring_view path) { keys_gone_.erase(PathKey(path)); }
+void Ledger::RestoreKey(std::wstring_view path) {
+  keys_gone_.erase(PathKey(path));
+}
 
-bool Ledger::KeyGone(std::wstring_view path) const { return UnderAny(keys_gone_, PathKey(path)); }
+bool Ledger::KeyGone(std::wstring_view path) const {
+  return UnderAny(keys_gone_, PathKey(path));
+}
 
 void Ledger::RemoveValue(std::wstring_view key, std::wstring_view name) {
   values_gone_.insert(ValueKey(key, name));

@@ -6,7 +6,9 @@
 
 namespace platform::preview {
 
-std::wstring Wide(std::string_view ansi) { return WideFromCp1252(ansi); }
+std::wstring Wide(std::string_view ansi) {
+  return WideFromCp1252(ansi);
+}
 
 std::wstring Join(std::wstring_view base, std::wstring_view sub) {
   while (!sub.empty() && sub.front() == L'\\') sub.remove_prefix(1);
@@ -20,7 +22,9 @@ std::wstring_view Parent(std::wstring_view path) {
   return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash);
 }
 
-bool HasWildcard(std::wstring_view name) { return name.find_first_of(L"*?") != name.npos; }
+bool HasWildcard(std::wstring_view name) {
+  return name.find_first_of(L"*?") != name.npos;
+}
 
 bool WildcardMatch(std::wstring_view pattern, std::wstring_view name) {
   if (pattern.empty()) return name.empty();

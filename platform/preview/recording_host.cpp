@@ -7,15 +7,21 @@
 
 namespace platform::preview {
 
-Host& RecordingHost::host() { return *host_; }
+Host& RecordingHost::host() {
+  return *host_;
+}
 
-const std::vector<Change>& RecordingHost::changes() const { return ledger_->changes(); }
+const std::vector<Change>& RecordingHost::changes() const {
+  return ledger_->changes();
+}
 
 void RecordingHost::AllowStart(std::function<bool(std::wstring_view)> allowed) {
   ledger_->AllowStart(std::move(allowed));
 }
 
-void RecordingHost::AssumeWritten(std::wstring_view path) { ledger_->AssumeWritten(path); }
+void RecordingHost::AssumeWritten(std::wstring_view path) {
+  ledger_->AssumeWritten(path);
+}
 
 std::vector<std::pair<std::wstring, std::size_t>> RecordingHost::Counts() const {
   std::vector<std::pair<std::wstring, std::size_t>> counts;

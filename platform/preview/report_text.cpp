@@ -27,7 +27,8 @@ std::wstring Line(std::wstring_view action, std::wstring_view subject) {
   return L"  would " + std::wstring(action) + L": " + std::wstring(subject);
 }
 
-std::wstring ValueText(std::uint32_t type, const std::uint8_t* data, std::uint32_t size, bool wide) {
+std::wstring ValueText(std::uint32_t type, const std::uint8_t* data, std::uint32_t size,
+                       bool wide) {
   if (data == nullptr) return L"";
   if (type == reg::kSz || type == reg::kExpandSz) {
     if (wide) return Utf16Text(data, size);

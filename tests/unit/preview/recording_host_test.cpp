@@ -3,6 +3,7 @@
 // those changes, and readings after a recorded change see it made.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,8 @@ void Remove(Host& host) {
   api.DeleteRegKeyTree(L"SOFTWARE\\Velmar\\Server", kHklm);
   api.DeleteRegValue(kHklm, kShares, L"Reports");
   api.DeleteRegValue(kHklm, std::wstring(kShares) + L"\\Security", L"Reports");
-  api.SetRegValue(kHkcu, kRunOnce, L"1", velmar::kRegSz, std::wstring(L"c:\\VelmarClean.bat C:\\Velmar"));
+  api.SetRegValue(kHkcu, kRunOnce, L"1", velmar::kRegSz,
+                  std::wstring(L"c:\\VelmarClean.bat C:\\Velmar"));
   host.files.RemoveFile(L"C:\\Velmar\\logs\\*.log", true);
   host.files.RemoveFile(kLink, true);
   host.files.Copy(L"C:\\Velmar\\readme.txt", L"C:\\Velmar\\readme.bak", false);
@@ -207,29 +209,28 @@ TEST_F(PreviewTest, ARemovalPreviewedChangesNothingAndListsEveryChangeInOrder) {
   EXPECT_EQ(Texts(preview.changes()), kRemovalReport);
   EXPECT_EQ(noted, kRemovalReport) << "each change is told at once";
   using Count = std::pair<std::wstring, std::size_t>;
-  EXPECT_EQ(preview.Counts(),
-            (std::vector<Count>{{L"registry keys deleted", 4},
-                                {L"registry values deleted", 5},
-                                {L"shares removed", 1},
-                                {L"RunOnce entries stored", 1},
-                                {L"files deleted", 4},
-                                {L"shortcuts deleted", 1},
-                                {L"files copied", 2},
-                                {L"folders deleted", 1},
-                                {L"folders created", 1},
-                                {L"files written", 1},
-                                {L"files moved", 2},
-                                {L"attributes set", 1},
-                                {L"COM libraries registered", 1},
-                                {L"product shut down", 1},
-                                {L"services stopped", 1},
-                                {L"services removed", 1},
-                                {L"scheduled tasks deleted", 1},
-                                {L"databases dropped", 1},
-                                {L"SQL jobs deleted", 1},
-                                {L"IIS objects", 1},
-                                {L"directory data removed", 2},
-                                {L"documents opened", 1}}));
+  EXPECT_EQ(preview.Counts(), (std::vector<Count>{{L"registry keys deleted", 4},
+                                                  {L"registry values deleted", 5},
+                                                  {L"shares removed", 1},
+                                                  {L"RunOnce entries stored", 1},
+                                                  {L"files deleted", 4},
+                                                  {L"shortcuts deleted", 1},
+                                                  {L"files copied", 2},
+                                                  {L"folders deleted", 1},
+                                                  {L"folders created", 1},
+                                                  {L"files written", 1},
+                                                  {L"files moved", 2},
+                                                  {L"attributes set", 1},
+                                                  {L"COM libraries registered", 1},
+                                                  {L"product shut down", 1},
+                                                  {L"services stopped", 1},
+                                                  {L"services removed", 1},
+                                                  {L"scheduled tasks deleted", 1},
+                                                  {L"databases dropped", 1},
+                                                  {L"SQL jobs deleted", 1},
+                                                  {L"IIS objects", 1},
+                                                  {L"directory data removed", 2},
+                                                  {L"documents opened", 1}}));
 }
 
 TEST(PassThrough, ARealRunThroughTheHostMakesExactlyTheChangesThePreviewListed) {
@@ -239,8 +240,9 @@ TEST(PassThrough, ARealRunThroughTheHostMakesExactlyTheChangesThePreviewListed) 
   Remove(preview.host());
   Remove(through.host());
   Remove(plain.app.host());
-  EXPECT_EQ(Differences(velmar::fault::Contents(plain.server), velmar::fault::Contents(passed.server)),
-            Lines{});
+  EXPECT_EQ(
+      Differences(velmar::fault::Contents(plain.server), velmar::fault::Contents(passed.server)),
+      Lines{});
   EXPECT_FALSE(plain.server.sql.HasDatabase(L"VelmarDB"));
   EXPECT_EQ(Texts(through.changes()), Texts(preview.changes()));
   EXPECT_EQ(through.Counts(), preview.Counts());
@@ -274,7 +276,8 @@ TEST_F(PreviewTest, RemovedFilesFoldersKeysAndValuesReadAsGoneWhileTheMachineKee
   const velmar::RegValueTable shares = api.EnumRegValues(kHklm, kShares);
   ASSERT_EQ(shares.columns.at(0).size(), 1u);
   EXPECT_EQ(shares.columns[0][0], velmar::RegVariant(L"Other"));
-  EXPECT_EQ(host.registry.DeleteKey(kHklm, "SOFTWARE\\Velmar\\Server"), platform::win::kFileNotFound);
+  EXPECT_EQ(host.registry.DeleteKey(kHklm, "SOFTWARE\\Velmar\\Server"),
+            platform::win::kFileNotFound);
   const std::size_t recorded = preview.changes().size();
   api.DeleteRegKeyTree(L"SOFTWARE\\Velmar\\Server", kHklm);
   EXPECT_EQ(preview.changes().size(), recorded) << "a second preview of the tree lists nothing";
@@ -286,7 +289,8 @@ TEST_F(PreviewTest, StoppedAndRemovedServicesReadSoThroughTheHostOnly) {
   host.processes.Start(L"net stop w3svc", 0);
   host.processes.Start(L"sc delete ZqKtMgr", 0);
   auto& services = host.services;
-  platform::ScopedScHandle manager(services, services.OpenManager(platform::svc::kManagerAllAccess));
+  platform::ScopedScHandle manager(services,
+                                   services.OpenManager(platform::svc::kManagerAllAccess));
   platform::ScopedScHandle w3(services, services.OpenServiceHandle(manager.get(), "W3SVC", 4));
   platform::ServiceStatus status;
   ASSERT_TRUE(services.QueryStatus(w3.get(), status));
@@ -297,8 +301,8 @@ TEST_F(PreviewTest, StoppedAndRemovedServicesReadSoThroughTheHostOnly) {
   EXPECT_NE(machine.server.services.Find(L"ZqKtMgr"), nullptr);
   EXPECT_EQ(preview.Counts()[1], (std::pair<std::wstring, std::size_t>{L"services removed", 1}));
 
-  const platform::ServiceConfig config{L"VelmarTsp", L"Velmar TSP", 0xF01FF, 1, 1, 1,
-                                       L"C:\\WINDOWS\\system32\\drivers\\vtsp.sys"};
+  const platform::ServiceConfig config{
+      L"VelmarTsp", L"Velmar TSP", 0xF01FF, 1, 1, 1, L"C:\\WINDOWS\\system32\\drivers\\vtsp.sys"};
   platform::ScopedScHandle created(services, services.CreateServiceEntry(manager.get(), config));
   EXPECT_NE(created.get(), 0u);
   EXPECT_EQ(machine.server.services.Find(L"VelmarTsp"), nullptr);
@@ -308,8 +312,9 @@ TEST_F(PreviewTest, StoppedAndRemovedServicesReadSoThroughTheHostOnly) {
 
 TEST_F(PreviewTest, AKeyCreatedOnlyInTheRecordReadsEmptyAndAnExistingOneIsOnlyOpened) {
   platform::RegKey fresh;
-  ASSERT_EQ(fresh.CreateW(host.registry, kHklm, L"SOFTWARE\\Velmar\\Fresh\\Deeper", reg::kAllAccess),
-            platform::win::kSuccess);
+  ASSERT_EQ(
+      fresh.CreateW(host.registry, kHklm, L"SOFTWARE\\Velmar\\Fresh\\Deeper", reg::kAllAccess),
+      platform::win::kSuccess);
   std::uint32_t size = 0;
   EXPECT_EQ(host.registry.QueryValueW(fresh.get(), L"x", nullptr, nullptr, &size),
             platform::win::kFileNotFound);
@@ -329,6 +334,48 @@ TEST_F(PreviewTest, AKeyCreatedOnlyInTheRecordReadsEmptyAndAnExistingOneIsOnlyOp
   platform::RegKey probe;
   EXPECT_EQ(probe.Open(machine.app.host().registry, kHklm, "SOFTWARE\\Velmar\\Fresh", reg::kRead),
             platform::win::kFileNotFound);
+}
+
+TEST_F(PreviewTest, ALoopDeletingTheFirstSubkeyUntilNoneIsLeftEnds) {
+  platform::RegKey ports;
+  ASSERT_EQ(ports.Open(host.registry, kHklm, "SOFTWARE\\Velmar\\Server", reg::kAllAccess), 0);
+  Lines deleted;
+  char name[256];
+  for (int round = 0; round < 10 && host.registry.EnumKey(ports.get(), 0, name, sizeof name) == 0;
+       ++round) {
+    const std::string subkey = std::string("SOFTWARE\\Velmar\\Server\\") + name;
+    velmar::RegistryAPI{host.registry, host.locale}.DeleteRegKeyTree(
+        std::wstring(subkey.begin(), subkey.end()), kHklm);
+    deleted.push_back(std::wstring(name, name + std::strlen(name)));
+  }
+  EXPECT_EQ(deleted, (Lines{L"Empty", L"Ports"}));
+  EXPECT_EQ(host.registry.EnumKey(ports.get(), 0, name, sizeof name), platform::win::kNoMoreItems);
+}
+
+// Each command line as the programs write it counts as what it does.
+TEST_F(PreviewTest, CommandsCountByTheirProgramAndVerbInAnyLetterCase) {
+  const std::pair<const wchar_t*, const wchar_t*> kCommands[] = {
+      {L"net stop MSExchangeMTA", L"services stopped"},
+      {L"C:\\WINDOWS\\system32\\NET.EXE Stop IISADMIN", L"services stopped"},
+      {L"INSTSRV ZqKtGateway REMOVE", L"services removed"},
+      {L"sc delete VelmarTsp", L"services removed"},
+      {L"regsvr32 /u /s \"C:\\Program Files\\Velmar\\a b.dll\"", L"COM libraries unregistered"},
+      {L"regsvr32 /s C:\\x.dll", L"commands run"},
+      {L"schtasks /delete /f /tn \"Velmar weekly\"", L"scheduled tasks deleted"},
+      {L"netsvc stop x", L"commands run"},
+      {L"c:\\VelmarClean.bat", L"commands run"},
+  };
+  for (const auto& [line, kind] : kCommands) {
+    host.processes.Start(line, 0);
+    EXPECT_EQ(preview.changes().back().kind, kind) << line;
+  }
+  EXPECT_TRUE(machine.server.processes().empty());
+  auto connection = host.database.Open(kMaster, L"", L"");
+  connection->Execute(L"drop database ReportDB");
+  EXPECT_EQ(preview.changes().back().kind, L"databases dropped");
+  connection->Execute(L"ALTER DATABASE VelmarDB SET SINGLE_USER");
+  EXPECT_EQ(preview.changes().back().kind, L"SQL statements");
+  EXPECT_FALSE(machine.server.sql.IsSingleUser(L"VelmarDB"));
 }
 
 // --- procedures, children, the clock ---------------------------------------------------------
@@ -381,7 +428,8 @@ TEST_F(PreviewTest, WaitsTakeNoTimeButTheClockReadsTheTimeSkipped) {
             (std::vector<int>{2007, 1, 1, 0, 0, 20}));
   EXPECT_NEAR(clock.SecondsSinceMidnight(), 20.0f, 0.01f);
   int rounds = 0;
-  for (const std::uint32_t start = clock.TickCount(); clock.TickCount() - start < 40'000; ++rounds) {
+  for (const std::uint32_t start = clock.TickCount(); clock.TickCount() - start < 40'000;
+       ++rounds) {
     clock.WaitForMessages(1000);
   }
   EXPECT_EQ(rounds, 40) << "a time-bounded poll ends";
