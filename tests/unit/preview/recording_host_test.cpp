@@ -355,7 +355,7 @@ TEST_F(PreviewTest, ALoopDeletingTheFirstSubkeyUntilNoneIsLeftEnds) {
 // Each command line as the programs write it counts as what it does.
 TEST_F(PreviewTest, CommandsCountByTheirProgramAndVerbInAnyLetterCase) {
   const std::pair<const wchar_t*, const wchar_t*> kCommands[] = {
-      {L"net stop MSExchangeMTA", L"services stopped"},
+      {L"net stop WyDohMgr", L"services stopped"},
       {L"C:\\WINDOWS\\system32\\NET.EXE Stop IISADMIN", L"services stopped"},
       {L"INSTSRV ZqKtGateway REMOVE", L"services removed"},
       {L"sc delete VelmarTsp", L"services removed"},
