@@ -8,8 +8,8 @@
 
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_message_boxes.h"
-#include "tests/fault/machine_state.h"
 #include "tests/fault/scenarios.h"
+#include "tests/support/machine_state.h"
 
 namespace velmar::fault {
 
