@@ -14,22 +14,17 @@ std::wstring UnattendedLine(std::wstring_view text, std::wstring_view answer) {
 
 std::wstring_view ButtonName(int answer) {
   switch (answer) {
-    case platform::mb::kIdYes:
-      return L"Yes";
-    case platform::mb::kIdNo:
-      return L"No";
-    case platform::mb::kIdCancel:
-      return L"Cancel";
-    default:
-      return L"OK";
+    case platform::mb::kIdYes: return L"Yes";
+    case platform::mb::kIdNo: return L"No";
+    case platform::mb::kIdCancel: return L"Cancel";
+    default: return L"OK";
   }
 }
 
 platform::Host WithBoxes(const platform::Host& h, platform::MessageBoxes& boxes) {
-  return platform::Host{h.registry, h.files,     h.processes,  h.services,  h.clock,
-                        boxes,      h.trace,     h.system,     h.locale,    h.resources,
-                        h.database, h.com,       h.iis,        h.libraries, h.file_calls,
-                        h.directory, h.internet, h.events};
+  return platform::Host{h.registry, h.files,     h.processes,  h.services,  h.clock,    boxes,
+                        h.trace,    h.system,    h.locale,     h.resources, h.database, h.com,
+                        h.iis,      h.libraries, h.file_calls, h.directory, h.internet, h.events};
 }
 
 int UnattendedBoxes::Show(std::wstring_view text, std::wstring_view caption, std::uint32_t style) {

@@ -35,9 +35,7 @@ class Unattended : public UninstallerTest {
   void MakeFailoverPrimary() {
     server.registry.SetDword(platform::reg::kLocalMachine, kNodeManagerKey, L"Primary", 1);
   }
-  void StopTheProduct() {
-    server.services.Find(L"ZqKtGateWay")->state = platform::svc::kStopped;
-  }
+  void StopTheProduct() { server.services.Find(L"ZqKtGateWay")->state = platform::svc::kStopped; }
   // Ended by start-up with the code, nothing shown, the old log as it was, and the answered
   // box as the one entry of the Application event log.
   void ExpectEndedBeforeTheLog(std::uint32_t code, const std::string& entry) {
@@ -105,20 +103,22 @@ TEST_F(Unattended, AnswersMetBeforeTheLogFollowItsOpeningLines) {
   EXPECT_TRUE(server.event_log.empty());
   EXPECT_TRUE(server.boxes.shown().empty());
   const std::string log = Log();
-  const std::string opening_end = "Uninstall loaded, waiting for command from user to continue.\r\n";
+  const std::string opening_end =
+      "Uninstall loaded, waiting for command from user to continue.\r\n";
   const auto after_opening = log.find(opening_end);
   ASSERT_NE(after_opening, std::string::npos) << log;
-  EXPECT_EQ(log.substr(after_opening + opening_end.size()).rfind(
-                std::string(kNotRunningLine) + " -> No\r\n" + kFailoverText +
-                    " -> Proceed with Uninstall\r\n"
-                    "(unattended) You have chosen to uninstall Velmar while Velmar is not "
-                    "running.  Be aware that you will need to perform manual steps to properly "
-                    "remove Velmar from your system.  Refer to \"Removal Details\" section of the "
-                    "Uninstall Help file for this information. -> OK\r\n"
-                    "(unattended) Please be sure to close all applications before uninstalling "
-                    "Velmar.  Do you want to continue? -> Yes\r\n",
-                0),
-            0u)
+  EXPECT_EQ(
+      log.substr(after_opening + opening_end.size())
+          .rfind(std::string(kNotRunningLine) + " -> No\r\n" + kFailoverText +
+                     " -> Proceed with Uninstall\r\n"
+                     "(unattended) You have chosen to uninstall Velmar while Velmar is not "
+                     "running.  Be aware that you will need to perform manual steps to properly "
+                     "remove Velmar from your system.  Refer to \"Removal Details\" section of the "
+                     "Uninstall Help file for this information. -> OK\r\n"
+                     "(unattended) Please be sure to close all applications before uninstalling "
+                     "Velmar.  Do you want to continue? -> Yes\r\n",
+                 0),
+      0u)
       << log;
   EXPECT_NE(log.find("DOH removal skipped at user's request..."), std::string::npos)
       << "without RemoveSubscriberInfo the option stays clear";
