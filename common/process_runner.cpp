@@ -5,7 +5,7 @@ namespace velmar {
 
 std::unique_ptr<platform::ChildProcess> ProcessRunner::StartProcess(std::wstring_view command_line,
                                                                     int window_style) {
-  return host_.processes.Start(command_line, window_style);
+  return host_.processes.Start(command_line, hide_children_ ? show::kHidden : window_style);
 }
 
 bool ProcessRunner::WaitForProcess(platform::ChildProcess& child, std::uint32_t limit_ms) {

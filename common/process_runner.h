@@ -42,6 +42,10 @@ struct ProcessStep {
 class ProcessRunner {
  public:
   ProcessRunner(platform::Host& host, LogSink& log) : host_(host), log_(log) {}
+  // In a run nobody watches every child starts hidden: a child given another style maps a
+  // window on the server's console session.
+  ProcessRunner(platform::Host& host, LogSink& log, bool hide_children)
+      : host_(host), log_(log), hide_children_(hide_children) {}
 
   // Starts the command line unchanged; raises 53 File not found when it cannot be started.
   std::unique_ptr<platform::ChildProcess> StartProcess(std::wstring_view command_line,
@@ -57,6 +61,7 @@ class ProcessRunner {
  private:
   platform::Host& host_;
   LogSink& log_;
+  bool hide_children_ = false;
 };
 
 }  // namespace velmar

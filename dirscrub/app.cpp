@@ -3,15 +3,43 @@
 
 #include "dirscrub/main_flow.h"
 
-namespace dirscrub {
+#include <utility>
 
-DirscrubApp::DirscrubApp(platform::Host& host, ui::ViewFactory& views)
-    : host(host),
+namespace dirscrub {
+namespace {
+
+namespace mb = platform::mb;
+
+// The answers of a run nobody watches, by the box's buttons: Dirscrub's boxes only inform.
+constexpr std::pair<std::uint32_t, int> kUnattendedAnswers[] = {
+    {mb::kOk, mb::kIdOk},
+    {mb::kOkCancel, mb::kIdCancel},
+    {mb::kYesNo, mb::kIdNo},
+};
+
+int UnattendedAnswer(std::uint32_t style) {
+  for (const auto& [buttons, answer] : kUnattendedAnswers) {
+    if ((style & mb::kButtonMask) == buttons) return answer;
+  }
+  return mb::kIdCancel;
+}
+
+}  // namespace
+
+DirscrubApp::DirscrubApp(platform::Host& given, ui::ViewFactory& views)
+    : options(velmar::ParseRunOptions(given.processes.CommandArgs())),
+      unattended_boxes_(given.boxes),
+      host(velmar::WithBoxes(given, unattended_boxes_)),
       log(host),
+      unattended(log, host.events, kTitle),
       localize(host, kTitle, velmar::DirscrubLocalizeVariant()),
-      runner(host, log),
+      runner(host, log, options.unattended),
       forms(localize, views),
       main(forms, *this) {
+  if (options.unattended) {
+    unattended_boxes_.Answer([](std::wstring_view, std::uint32_t style) { return UnattendedAnswer(style); },
+                             [this](const std::wstring& line) { unattended.Note(line); });
+  }
   localize.SetFontHook([this](const velmar::LanguageFont&, velmar::FontTarget) {
     for (ui::Form* form : forms.loaded()) form->ApplyLanguageFonts();
   });
@@ -43,6 +71,7 @@ void DirscrubApp::Run() {
 }
 
 void DirscrubApp::End() {
+  if (!unattended.log_opened()) unattended.ReportHeld();
   log.Close();
   throw platform::ProgramEnd{0};
 }

@@ -4,6 +4,9 @@
 
 #include "common/localize.h"
 #include "common/process_runner.h"
+#include "common/run_options.h"
+#include "common/unattended_boxes.h"
+#include "common/unattended_record.h"
 #include "common/velmar_version.h"
 #include "dirscrub/dirscrub_log.h"
 #include "dirscrub/frm_main.h"
@@ -16,15 +19,22 @@ inline constexpr wchar_t kTitle[] = L"DirscrubVelmar30";
 
 class DirscrubApp {
  public:
-  DirscrubApp(platform::Host& host, ui::ViewFactory& views);
+  DirscrubApp(platform::Host& given, ui::ViewFactory& views);
 
   // Loads and shows the window, then runs the main flow; ends with platform::ProgramEnd.
   [[noreturn]] void Run();
   [[noreturn]] void End();                // the run time's End: at once, log closed
   int Message(const std::wstring& text);  // OK box with the program's title
 
-  platform::Host& host;
+  velmar::RunOptions options;  // before the host: it decides which boxes the host shows
+
+ private:
+  velmar::UnattendedBoxes unattended_boxes_;
+
+ public:
+  platform::Host host;  // the given facilities, every box answered OK when unattended
   DirscrubLog log;
+  velmar::UnattendedRecord unattended;
   velmar::Localizer localize;
   velmar::ProcessRunner runner;
   velmar::VelmarVersionInfo version;

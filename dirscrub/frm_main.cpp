@@ -32,12 +32,13 @@ void FrmMain::OnLoad() {
   SetActivity(1004);
 }
 
+// A run nobody watches keeps the window unmapped: it is loaded, never placed on the screen.
 void FrmMain::PlaceNarrow() {
-  if (view() != nullptr) view()->PlaceTopmostNoActivate(kNarrow);
+  if (view() != nullptr && !app_.options.unattended) view()->PlaceTopmostNoActivate(kNarrow);
 }
 
 void FrmMain::PlaceWide() {
-  if (view() != nullptr) view()->PlaceTopmostNoActivate(kWide);
+  if (view() != nullptr && !app_.options.unattended) view()->PlaceTopmostNoActivate(kWide);
 }
 
 void FrmMain::SetActivity(std::uint32_t text_id) {

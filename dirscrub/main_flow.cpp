@@ -83,7 +83,10 @@ void WriteMarker(Flow& flow) {
 
 constexpr std::array<FlowStep, 16> kSteps{{
     {[](Flow& f) { f.app.main.PlaceWide(); }},
-    {[](Flow& f) { f.app.log.Open(); }},
+    {[](Flow& f) {
+      f.app.log.Open();
+      f.app.unattended.LogOpened();
+    }},
     {AskGateway},
     {[](Flow& f) { Log(f, L"    Shutting down Velmar"); }, When::kRunning},
     {[](Flow& f) { f.app.main.SetActivity(1003); }, When::kRunning},

@@ -8,6 +8,7 @@
 #include "platform/debug_trace.h"
 #include "platform/directory_objects.h"
 #include "platform/error.h"
+#include "platform/event_log.h"
 #include "platform/file_calls.h"
 #include "platform/files.h"
 #include "platform/iis_admin.h"
@@ -41,6 +42,7 @@ struct Host {
   FileCalls& file_calls;
   doh::DirectoryObjects& directory;
   Internet& internet;
+  EventLog& events;
 };
 
 }  // namespace platform

@@ -32,6 +32,13 @@ class NamedEvent {
   virtual ~NamedEvent() = default;
 };
 
+// A named mutex held open for as long as this object lives (CloseHandle on going); the object
+// goes with its last handle.
+class NamedMutex {
+ public:
+  virtual ~NamedMutex() = default;
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -58,6 +65,10 @@ class Processes {
                                                    Status& error) = 0;
   // CreateEventW: a manual-reset event with the given initial state; nothing on failure.
   virtual std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) = 0;
+  // CreateMutexW, not owned: `already_existed` tells whether another handle held the name
+  // (ERROR_ALREADY_EXISTS); nothing on failure.
+  virtual std::unique_ptr<NamedMutex> MakeNamedMutex(std::wstring_view name,
+                                                     bool& already_existed) = 0;
 };
 
 // The arguments of a command line: what follows its first token (quoted or not) and the

@@ -6,12 +6,15 @@
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
 #include "uninstaller/ui/mod_update_check.h"
+#include "uninstaller/unattended_answers.h"
 
 namespace uninstaller {
-
-UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
-    : host(host),
+UninstallerApp::UninstallerApp(platform::Host& given, ui::ViewFactory& views)
+    : options(velmar::ParseRunOptions(given.processes.CommandArgs())),
+      unattended_boxes_(given.boxes),
+      host(velmar::WithBoxes(given, unattended_boxes_)),
       log(host.files, host.clock),
+      unattended(log, host.events, kApplicationTitle),
       localize(host, kApplicationTitle),
       forms(localize, views),
       main(forms, *this),
@@ -19,6 +22,13 @@ UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
       details(forms, platform::ProgramFolder(host.processes)),
       splash(forms),
       failover(forms, *this) {
+  if (options.unattended) {
+    unattended_boxes_.Answer(
+        [this](std::wstring_view text, std::uint32_t style) {
+          return UnattendedAnswer(*this, text, style);
+        },
+        [this](const std::wstring& line) { unattended.Note(line); });
+  }
   main.on_uninstall = [this] { UninstallSequence(*this).OnPress(); };
   main.on_check_for_update = [this] { CheckForUpdatedVersion(*this); };
   localize.SetFontHook([this](const velmar::LanguageFont&, velmar::FontTarget) {
@@ -29,16 +39,27 @@ UninstallerApp::UninstallerApp(platform::Host& host, ui::ViewFactory& views)
 void UninstallerApp::Start() {
   main.Load();
   RunStartup(*this);
+  if (options.unattended) PressUninstallUnattended();
   if (main.view()) main.view()->Show(false);
 }
 
-void UninstallerApp::ExitApplication() {
+// The press an administrator would make once start-up has passed; the option is ticked as the
+// command line says, without its questions. The press ends the program; a press that returns
+// was refused.
+void UninstallerApp::PressUninstallUnattended() {
+  main.SetChecked("chkRemoveSubscriberInfo", options.remove_subscriber_info);
+  main.OnClick("cmdUninstall");
+  ExitApplication(exit_code::kCompletedWithErrors);
+}
+
+void UninstallerApp::ExitApplication(std::uint32_t unattended_exit_code) {
+  if (!unattended.log_opened()) unattended.ReportHeld();
   try {
     log.WriteLog(L"Exiting Application at:" + host.locale.FormatGeneralDate(host.clock.Now()));
   } catch (const platform::RuntimeError&) {
   }
   log.Close();
-  throw platform::ProgramEnd{0};
+  throw platform::ProgramEnd{options.unattended ? unattended_exit_code : 0};
 }
 
 int UninstallerApp::Message(const std::wstring& text, std::uint32_t style) {

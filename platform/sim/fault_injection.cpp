@@ -234,6 +234,11 @@ class FaultyProcesses : public Processes {
     if (plan_.Fail("CreateEventW")) return nullptr;
     return inner_.MakeNamedEvent(name, signalled);
   }
+  std::unique_ptr<NamedMutex> MakeNamedMutex(std::wstring_view name,
+                                             bool& already_existed) override {
+    if (plan_.Fail("CreateMutexW")) return nullptr;
+    return inner_.MakeNamedMutex(name, already_existed);
+  }
 
  private:
   std::unique_ptr<ChildProcess> Wrap(std::unique_ptr<ChildProcess> child) {
@@ -274,6 +279,19 @@ class FaultyServices : public Services {
   FaultPoint& plan_;
   Services& inner_;
   fault::LastErrorOverride error_;
+};
+
+class FaultyEventLog : public EventLog {
+ public:
+  FaultyEventLog(FaultPoint& plan, EventLog& inner) : plan_(plan), inner_(inner) {}
+  bool Report(std::wstring_view source, std::uint16_t type, std::wstring_view text) override {
+    if (plan_.Fail("ReportEventW", text)) return false;
+    return inner_.Report(source, type, text);
+  }
+
+ private:
+  FaultPoint& plan_;
+  EventLog& inner_;
 };
 
 class FaultyBoxes : public MessageBoxes {
@@ -462,6 +480,7 @@ struct FaultyHost::Facilities {
         resources(plan, inner.resources),
         file_calls(plan, inner.file_calls),
         internet(plan, inner.internet),
+        events(plan, inner.events),
         database(FaultyDatabase(plan, inner.database)),
         com(FaultyComObjects(plan, inner.com)),
         iis(FaultyIisAdmin(plan, inner.iis)),
@@ -478,6 +497,7 @@ struct FaultyHost::Facilities {
   FaultyResources resources;
   FaultyFileCalls file_calls;
   FaultyInternet internet;
+  FaultyEventLog events;
   std::unique_ptr<Database> database;
   std::unique_ptr<ComObjects> com;
   std::unique_ptr<IisAdmin> iis;
@@ -494,7 +514,7 @@ FaultyHost::FaultyHost(FaultPlan& plan, std::wstring program, Host& inner)
           inner.clock, facilities_->boxes, inner.trace, facilities_->system, facilities_->locale,
           facilities_->resources, *facilities_->database, *facilities_->com, *facilities_->iis,
           *facilities_->libraries, facilities_->file_calls, *facilities_->directory,
-          facilities_->internet})) {}
+          facilities_->internet, facilities_->events})) {}
 
 FaultyHost::~FaultyHost() = default;
 

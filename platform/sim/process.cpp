@@ -35,9 +35,10 @@ Process::Process(Server& server, std::wstring module_path, std::wstring args,
       file_calls_(server.files, current_dir_, last_error_),
       directory_(server),
       internet_(server.web),
+      events_(server),
       host_{registry_, files_,     processes_,  services_,  clock_,    boxes_,
             trace_,    system_,    locale_,     resources_, database_, com_,
-            iis_,      libraries_, file_calls_, directory_, internet_} {
+            iis_,      libraries_, file_calls_, directory_, internet_, events_} {
   FileNode* image = server_.files.Find(module_path_);
   if (image == nullptr) image = &server_.files.WriteFile(module_path_, "MZ");
   image_ = FileSystemState::Share(*image);

@@ -74,6 +74,7 @@ class Process {
   SimFileCalls file_calls_;
   SimDirectoryObjects directory_;
   SimInternet internet_;
+  SimEventLog events_;
   Host host_;
   std::unique_ptr<FaultyHost> faulty_;
 };

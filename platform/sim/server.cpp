@@ -187,6 +187,21 @@ const NamedEventState* Server::Event(std::wstring_view name) const {
   return it == named_events_.end() ? nullptr : &it->second;
 }
 
+void Server::OpenNamedMutex(std::wstring_view name, bool& already_existed) {
+  int& handles = named_mutexes_[Upcase(name)];
+  already_existed = handles > 0;
+  ++handles;
+}
+
+void Server::CloseNamedMutex(std::wstring_view name) {
+  const auto it = named_mutexes_.find(Upcase(name));
+  if (it != named_mutexes_.end() && --it->second == 0) named_mutexes_.erase(it);
+}
+
+bool Server::MutexExists(std::wstring_view name) const {
+  return named_mutexes_.count(Upcase(name)) != 0;
+}
+
 const Program* Server::ProgramAt(std::wstring_view path) const {
   const auto it = programs_.find(Key(path));
   return it == programs_.end() ? nullptr : &it->second;

@@ -105,6 +105,13 @@ struct NamedEventState {
   int open_count = 0;
 };
 
+// One entry of the Application event log.
+struct EventLogEntry {
+  std::wstring source;
+  std::uint16_t type = 0;
+  std::wstring text;
+};
+
 struct LocaleSettings {
   std::uint16_t user_lang_id = 0x0409;
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> info;  // (lcid, lctype)
@@ -135,6 +142,7 @@ class Server {
   // Full paths of the libraries a process still held when it ended (each once).
   std::vector<std::wstring> libraries_left_loaded;
   bool named_events_fail = false;  // CreateEvent fails for every name
+  std::vector<EventLogEntry> event_log;  // the Application event log, oldest first
   // The variables every process sees unless its own block (Process::environment) sets them.
   EnvironmentBlock environment;
   SimWeb web;        // the pages the network serves, WinINet's handles and the shell's opens
@@ -171,6 +179,10 @@ class Server {
   NamedEventState* OpenNamedEvent(std::wstring_view name, bool signalled);
   void CloseNamedEvent(std::wstring_view name);
   const NamedEventState* Event(std::wstring_view name) const;
+  // Named mutexes live, as events do, while a handle is open; the count is per name.
+  void OpenNamedMutex(std::wstring_view name, bool& already_existed);
+  void CloseNamedMutex(std::wstring_view name);
+  bool MutexExists(std::wstring_view name) const;
 
   std::uint32_t StartProcess(std::wstring image_path, std::wstring command_line,
                              std::wstring current_dir, int show_window);
@@ -194,6 +206,7 @@ class Server {
   std::map<std::wstring, StringTable> libraries_;  // keyed by the upper-cased full path
   std::map<std::string, std::shared_ptr<const CodeLibrary>> code_libraries_;  // by file content
   std::map<std::wstring, NamedEventState> named_events_;  // keyed by the upper-cased name
+  std::map<std::wstring, int> named_mutexes_;             // open handles by upper-cased name
   std::deque<ProcessRecord> processes_;  // stable addresses while bodies start children
   std::uint32_t next_process_id_ = 1000;
   std::multimap<std::uint64_t, std::function<void()>> events_;  // equal times keep their order

@@ -36,6 +36,19 @@ class SimDebugTrace : public DebugTrace {
   Server& server_;
 };
 
+// The Application event log: every entry kept on the server, for tests to read.
+class SimEventLog : public EventLog {
+ public:
+  explicit SimEventLog(Server& server) : server_(server) {}
+  bool Report(std::wstring_view source, std::uint16_t type, std::wstring_view text) override {
+    server_.event_log.push_back({std::wstring(source), type, std::wstring(text)});
+    return true;
+  }
+
+ private:
+  Server& server_;
+};
+
 class SimSystemInfo : public SystemInfo {
  public:
   explicit SimSystemInfo(Server& server) : server_(server) {}
@@ -114,6 +127,8 @@ class SimProcesses : public Processes {
   std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
                                            std::wstring_view command_line, Status& error) override;
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;
+  std::unique_ptr<NamedMutex> MakeNamedMutex(std::wstring_view name,
+                                             bool& already_existed) override;
 
   // The whole line as the starter wrote it; the arguments follow from it.
   void set_command_line(std::wstring line);

@@ -69,6 +69,19 @@ class SimNamedEvent final : public NamedEvent {
   std::wstring name_;
 };
 
+// An open handle to a named mutex; the mutex goes with its last handle.
+class SimNamedMutex final : public NamedMutex {
+ public:
+  SimNamedMutex(Server& server, std::wstring name) : server_(server), name_(std::move(name)) {}
+  ~SimNamedMutex() override { server_.CloseNamedMutex(name_); }
+  SimNamedMutex(const SimNamedMutex&) = delete;
+  SimNamedMutex& operator=(const SimNamedMutex&) = delete;
+
+ private:
+  Server& server_;
+  std::wstring name_;
+};
+
 }  // namespace
 
 std::wstring SimProcesses::FindImage(std::wstring_view command_line) const {
@@ -157,6 +170,12 @@ std::unique_ptr<ChildProcess> SimProcesses::StartImage(std::wstring_view applica
 std::unique_ptr<NamedEvent> SimProcesses::MakeNamedEvent(std::wstring_view name, bool signalled) {
   if (server_.OpenNamedEvent(name, signalled) == nullptr) return nullptr;
   return std::make_unique<SimNamedEvent>(server_, std::wstring(name));
+}
+
+std::unique_ptr<NamedMutex> SimProcesses::MakeNamedMutex(std::wstring_view name,
+                                                         bool& already_existed) {
+  server_.OpenNamedMutex(name, already_existed);
+  return std::make_unique<SimNamedMutex>(server_, std::wstring(name));
 }
 
 }  // namespace platform::sim

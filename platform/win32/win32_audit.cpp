@@ -244,7 +244,8 @@ RunAudit::RunAudit(Host& facilities, std::wstring report_path)
             facilities.libraries,
             facilities.file_calls,
             facilities.directory,
-            facilities.internet},
+            facilities.internet,
+            facilities.events},
       report_path_(std::move(report_path)) {
   ending_audit = this;
   exit_hooked_ = RunBeforeExitProcess(&ReportEnd);

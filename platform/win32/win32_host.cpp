@@ -7,6 +7,7 @@
 #include "platform/win32/win32_database.h"
 #include "platform/win32/win32_debug_trace.h"
 #include "platform/win32/win32_directory_objects.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_file_calls.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_iis_admin.h"
@@ -40,10 +41,11 @@ struct Win32Host::Parts {
   Win32FileCalls file_calls;
   Win32DirectoryObjects directory;
   Win32Internet internet;
+  Win32EventLog events;
   // Declared last: it refers to the members above, which are complete by then.
   Host host{registry, files,     processes,  services,  clock,    boxes,
             trace,    system,    locale,     resources, database, com,
-            iis,      libraries, file_calls, directory, internet};
+            iis,      libraries, file_calls, directory, internet, events};
 };
 
 Win32Host::Win32Host() : parts_(std::make_unique<Parts>()) {}

@@ -98,6 +98,14 @@ class Win32NamedEvent final : public NamedEvent {
   KernelHandle event_;
 };
 
+class Win32NamedMutex final : public NamedMutex {
+ public:
+  explicit Win32NamedMutex(KernelHandle mutex) : mutex_(std::move(mutex)) {}
+
+ private:
+  KernelHandle mutex_;
+};
+
 }  // namespace
 
 std::wstring_view ArgumentsOf(std::wstring_view command_line) {
@@ -242,6 +250,15 @@ std::unique_ptr<NamedEvent> Win32Processes::MakeNamedEvent(std::wstring_view nam
   KernelHandle event(::CreateEventW(nullptr, TRUE, signalled ? TRUE : FALSE, terminated.c_str()));
   if (!event) return nullptr;
   return std::make_unique<Win32NamedEvent>(std::move(event));
+}
+
+std::unique_ptr<NamedMutex> Win32Processes::MakeNamedMutex(std::wstring_view name,
+                                                           bool& already_existed) {
+  const std::wstring terminated(name);
+  KernelHandle mutex(::CreateMutexW(nullptr, FALSE, terminated.c_str()));
+  already_existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!mutex) return nullptr;
+  return std::make_unique<Win32NamedMutex>(std::move(mutex));
 }
 
 }  // namespace platform::win32

@@ -19,6 +19,8 @@ class Win32Processes final : public Processes {
   std::unique_ptr<ChildProcess> StartImage(std::wstring_view application,
                                            std::wstring_view command_line, Status& error) override;
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override;
+  std::unique_ptr<NamedMutex> MakeNamedMutex(std::wstring_view name,
+                                             bool& already_existed) override;
 
  private:
   // The interpreter's command line for a batch file; raises 53 when the batch is not found.

@@ -73,6 +73,10 @@ class MeteredProcesses final : public Processes {
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override {
     return inner_.MakeNamedEvent(name, signalled);
   }
+  std::unique_ptr<NamedMutex> MakeNamedMutex(std::wstring_view name,
+                                             bool& already_existed) override {
+    return inner_.MakeNamedMutex(name, already_existed);
+  }
 
  private:
   std::unique_ptr<ChildProcess> Metered(std::unique_ptr<ChildProcess> child);

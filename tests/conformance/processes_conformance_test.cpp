@@ -188,5 +188,23 @@ TEST_F(ProcessesConformance, ANamedEventCanBeCreatedAgainWhileOpen) {
   EXPECT_NE(second, nullptr) << "an existing event is opened";
 }
 
+// One removal at a time rests on this: a second holder of the name learns of the first, and
+// the name is free again once its last handle is gone.
+TEST_F(ProcessesConformance, ANamedMutexTellsWhetherItExistedAndGoesWithItsLastHandle) {
+  const std::wstring name = L"VelmarConformanceMutex" + std::to_wstring(__LINE__);
+  bool existed = true;
+  auto first = host().processes.MakeNamedMutex(name, existed);
+  ASSERT_NE(first, nullptr);
+  EXPECT_FALSE(existed);
+  auto second = host().processes.MakeNamedMutex(name, existed);
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(existed) << "the name is held by the first handle";
+  first.reset();
+  second.reset();
+  auto third = host().processes.MakeNamedMutex(name, existed);
+  ASSERT_NE(third, nullptr);
+  EXPECT_FALSE(existed) << "both handles are gone, so is the mutex";
+}
+
 }  // namespace
 }  // namespace conformance

@@ -37,7 +37,7 @@ class Removal {
   }
 
   void Run() {
-    trap_([&] { app_.splash.ShowOver(app_.main); });
+    if (!app_.options.unattended) trap_([&] { app_.splash.ShowOver(app_.main); });
     log_.WriteLog(L"Starting removal of subscriber properties on a 4.0(3) or later system...");
     trap_([&] { command_ = app_.host.database.NewCommand(app_.SqlConnectionString); });
     SizeProgressBar();

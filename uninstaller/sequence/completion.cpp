@@ -52,7 +52,8 @@ void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std
       runner.StartProcess(L"notepad.exe c:\\VelmarUninstall.log", velmar::show::kMaximized);
     });
   }
-  app.ExitApplication();
+  app.ExitApplication(app.log.ErrorCount() > 0 ? exit_code::kCompletedWithErrors
+                                               : exit_code::kCompleted);
 }
 
 }  // namespace uninstaller

@@ -8,6 +8,7 @@
 #include "common/workstation_info.h"
 #include "uninstaller/sequence/error_trap.h"
 #include "uninstaller/sequence/module_service.h"
+#include "uninstaller/unattended_answers.h"
 
 namespace uninstaller {
 namespace {
@@ -44,6 +45,28 @@ void WriteOpeningLines(UninstallerApp& app) {
   app.log.WriteLog(L"Uninstall loaded, waiting for command from user to continue.");
 }
 
+// One removal at a time. An interactive start goes on as it always did; an unattended one that
+// finds another removal running ends before it touches anything.
+void TakeRemovalLock(UninstallerApp& app) {
+  bool taken = false;
+  app.removal_lock = app.host.processes.MakeNamedMutex(kRemovalMutex, taken);
+  if (!taken || !app.options.unattended) return;
+  app.host.events.Report(kApplicationTitle, platform::evt::kError,
+                         L"Another removal is running on this server; this one ends without "
+                         L"changing anything.");
+  throw platform::ProgramEnd{exit_code::kAnotherRemoval};
+}
+
+// The failover warning of a run nobody watches: answered by the table, its line carries both
+// label texts and the caption of the button chosen.
+void AnswerFailoverWarning(UninstallerApp& app) {
+  const std::wstring text = app.Text(kFailoverWarningText) + L" " + app.Text(2047);
+  const bool proceed =
+      UnattendedAnswer(app, text, platform::mb::kOkCancel) == platform::mb::kIdOk;
+  app.unattended.Note(velmar::UnattendedLine(text, app.Text(proceed ? 2048 : 2049)));
+  if (!proceed) app.ExitApplication(exit_code::kFailover);
+}
+
 }  // namespace
 
 // The run time's App.Major, App.Minor and App.Revision: the build number is not shown.
@@ -54,6 +77,7 @@ std::wstring VersionLine(UninstallerApp& app) {
 }
 
 void RunStartup(UninstallerApp& app) {
+  TakeRemovalLock(app);
   app.VelmarServicesRunning = false;
   app.NotRunningAccepted = false;
   SkipFailure([&] { app.localize.InitializeLanguages(); });
@@ -62,14 +86,14 @@ void RunStartup(UninstallerApp& app) {
 
   if (!app.IsVelmarVersionAtLeast(3, 0, 1, 0)) {
     app.Message(app.Text(2038), platform::mb::kOk);
-    app.ExitApplication();
+    app.ExitApplication(exit_code::kRefused);
   }
   SkipFailure([&] {
     app.VelmarServicesRunning = CheckVelmarServices(app.host.services, app.log).value_or(false);
   });
   if (!app.VelmarServicesRunning &&
       app.Message(NotRunningQuestion(app), platform::mb::kYesNo) == platform::mb::kIdYes) {
-    app.ExitApplication();
+    app.ExitApplication(exit_code::kNotRunning);
   }
 
   std::wstring root_path;
@@ -79,7 +103,7 @@ void RunStartup(UninstallerApp& app) {
         L"Could not find Velmar installation path in the registry.  Please contact "
         L"Vantrel for assistance",
         platform::mb::kOk);
-    app.ExitApplication();
+    app.ExitApplication(exit_code::kRefused);
   }
   if (root_path.size() < 4) {
     app.Message(
@@ -87,15 +111,20 @@ void RunStartup(UninstallerApp& app) {
         L"drive.  This is an illegal configuration and the Uninstall tool cannot "
         L"proceed.  Please contact Vantrel for assistance.",
         platform::mb::kOk);
-    app.ExitApplication();
+    app.ExitApplication(exit_code::kRefused);
   }
   bool primary = false;
   SkipFailure([&] { primary = IsFailoverPrimary(app); });
   // Its Cancel ends the program at once, before the log exists; Proceed returns here.
-  if (primary) app.failover.ShowModal(app.main);
+  if (primary && app.options.unattended) {
+    AnswerFailoverWarning(app);
+  } else if (primary) {
+    app.failover.ShowModal(app.main);
+  }
 
   app.log.Create();
   SkipFailure([&] { WriteOpeningLines(app); });
+  app.unattended.LogOpened();
 }
 
 }  // namespace uninstaller

@@ -23,7 +23,7 @@ void ChangeDirectoryKeepingDrive(platform::Processes& processes, std::wstring_vi
 
 UninstallSequence::UninstallSequence(UninstallerApp& app)
     : app_(app),
-      runner_(app.host, app.log),
+      runner_(app.host, app.log, app.options.unattended),
       trap_(app.log),
       helpers_(app.host, app.log, runner_),
       folder_(platform::ProgramFolder(app.host.processes)) {}
@@ -32,7 +32,8 @@ bool UninstallSequence::Confirmed() {
   if (!app_.VelmarServicesRunning && !app_.NotRunningAccepted) {
     app_.Message(app_.Text(2067), platform::mb::kOk);
     app_.NotRunningAccepted = true;
-    return false;
+    // Unattended, AllowNotRunning was the go-ahead: the run goes on in the same press.
+    if (!app_.options.unattended) return false;
   }
   for (const std::uint32_t question : {2012u, 2002u, 2003u, 2004u}) {
     int answer = platform::mb::kIdNo;
@@ -78,13 +79,16 @@ void UninstallSequence::HandOverToDirscrub() {
     app_.log.WriteLog(L"(error) could not find file=" + dirscrub);
     app_.log.WriteLog(L"  Existing application");
     app_.Message(app_.Text(2018), platform::mb::kOk);
-    app_.ExitApplication();
+    app_.ExitApplication(exit_code::kDirscrubMissing);
   }
   app_.log.WriteLog(L"    Launching Dirscrub using path=" + dirscrub);
   app_.log.Close();  // Dirscrub appends to the same file; only one writer at a time
   runner_.PauseSeconds(1);
   trap_([&] {
-    auto child = runner_.StartProcess(dirscrub, velmar::show::kNormal);
+    // A run nobody watches hands the word on, so Dirscrub shows nothing either.
+    const std::wstring command =
+        app_.options.unattended ? L"\"" + dirscrub + L"\" Unattended" : dirscrub;
+    auto child = runner_.StartProcess(command, velmar::show::kNormal);
     runner_.WaitForProcess(*child, platform::kInfinite);
   });
   app_.log.ReopenForAppend();

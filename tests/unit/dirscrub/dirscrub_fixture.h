@@ -71,7 +71,7 @@ class DirscrubTest : public ::testing::Test {
 
   // Runs Dirscrub to its end; its exit code.
   std::uint32_t Run() {
-    Process process(server, kProgram, L"", DirscrubStrings(), {1, 1, 0, 90});
+    Process process(server, kProgram, args, DirscrubStrings(), {1, 1, 0, 90});
     DirscrubApp app(process.host(), views);
     try {
       app.Run();
@@ -101,6 +101,7 @@ class DirscrubTest : public ::testing::Test {
     return marker != nullptr && marker->content == content;
   }
 
+  std::wstring args;  // the command line's arguments
   Server server;
   uninstaller::testing::FakeViews views;
   std::array<int, 3> progress{};

@@ -95,6 +95,90 @@ class GoldenLogs : public UninstallerTest {
   }
 };
 
+// An unattended press: started by the program itself, nothing shown, every child hidden.
+class UnattendedGoldenLogs : public GoldenLogs {
+ protected:
+  // The run's log without its "(unattended)" lines, against the interactive run's golden file.
+  void ExpectGoldenApartFromAnswers(const std::string& name) {
+    auto seen = LogLines(Log());
+    std::erase_if(seen, [](const std::string& line) { return line.rfind("(unattended) ", 0) == 0; });
+    const auto expected = GoldenLines(name);
+    ASSERT_FALSE(expected.empty()) << name << " not found";
+    for (std::size_t i = 0; i < std::max(expected.size(), seen.size()); ++i) {
+      ASSERT_EQ(i < seen.size() ? seen[i] : "(missing)",
+                i < expected.size() ? expected[i] : "(extra)")
+          << "line " << i + 1 << " of " << name;
+    }
+  }
+  std::vector<std::string> AnswerLines() const {
+    auto lines = LogLines(Log());
+    std::erase_if(lines, [](const std::string& line) { return line.rfind("(unattended) ", 0) != 0; });
+    return lines;
+  }
+  void ExpectNothingShownAndEveryChildHidden() {
+    EXPECT_TRUE(server.boxes.shown().empty());
+    for (const char* window : {"frmMain", "frmSplashScreen", "frmFailoverWarning"}) {
+      const FakeView* view = views.Of(window);
+      EXPECT_TRUE(view == nullptr || (!view->visible && view->modal_shows == 0)) << window;
+    }
+    EXPECT_FALSE(server.processes().empty());
+    for (const auto& child : server.processes()) {
+      EXPECT_EQ(child.show_window, 0) << platform::Utf8FromWide(child.command_line);
+    }
+    EXPECT_TRUE(server.Started(L"notepad.exe").empty());
+  }
+};
+
+
+TEST_F(UnattendedGoldenLogs, ATypical4xRunAnswersItselfAndEndsWithZero) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  AddTypicalDirectoryData(server);
+  server.sql.sync.delay_ms = 1000;
+  args = L"/Unattended -removesubscriberinfo";
+  ASSERT_TRUE(Start()) << "the run presses Uninstall itself and ends";
+  EXPECT_EQ(exit_code, 0u);
+  ExpectGoldenApartFromAnswers("run_typical_4x.log");
+  ExpectNothingShownAndEveryChildHidden();
+  const auto answers = AnswerLines();
+  ASSERT_EQ(answers.size(), 5u);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(answers[i].ends_with("? -> Yes")) << answers[i];
+  EXPECT_EQ(answers[3], "(unattended) Are you absolutely sure? -> Yes");
+  EXPECT_EQ(answers[4],
+            "(unattended) Uninstall complete.  Please reboot the server before installing a new "
+            "version of Velmar on this server.  0  error(s) encountered during the process.  See "
+            "the log file for more information on these. Press OK to view log file now. -> "
+            "Cancel");
+}
+
+TEST_F(UnattendedGoldenLogs, A31RunHandsTheWordToDirscrubAndEndsWithOne) {
+  InstallProduct(0x00030001, 0x00040002, L"C:\\Corvane\\");
+  platform::sim::Program dirscrub;
+  dirscrub.run_ms = 90'000;
+  dirscrub.body = [](Process& p) -> std::uint32_t {
+    auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
+    log->WriteLine(L"Dirscrub stand-in: cleaning the directory");
+    p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
+    return 0;
+  };
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
+  platform::sim::FileSystemState::RemoveChild(
+      *server.files.Find(L"C:\\WINDOWS\\system32\\INSTSRV.EXE"));
+  args = L"UNATTENDED RemoveSubscriberInfo";
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(exit_code, 1u) << "completed with errors";
+  ExpectGoldenApartFromAnswers("run_dirscrub_31.log");
+  ExpectNothingShownAndEveryChildHidden();
+  const auto started = server.Started(L"\"C:\\Tools\\DirscrubVelmar30.exe\" Unattended");
+  ASSERT_EQ(started.size(), 1u);
+  const auto answers = AnswerLines();
+  ASSERT_EQ(answers.size(), 6u) << "four confirmations, the account list, the summary";
+  EXPECT_EQ(answers[4].rfind("(unattended) To complete the uninstall, you must manually remove", 0),
+            0u);
+  EXPECT_TRUE(answers[4].ends_with(" -> OK")) << answers[4];
+  EXPECT_EQ(answers[4].find('\r'), std::string::npos);
+  EXPECT_NE(answers[5].find(" 30  error(s) encountered"), std::string::npos) << answers[5];
+}
+
 TEST_F(GoldenLogs, ATypical4xRunWithTheOptionTicked) {
   InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
   AddTypicalDirectoryData(server);

@@ -121,7 +121,7 @@ TEST_F(Sequence, APauseWaitsForMessagesInsteadOfSpinning) {
   CountingClock clock(h.clock);
   platform::Host counted{h.registry, h.files,     h.processes,  h.services,  clock,      h.boxes,
                          h.trace,    h.system,    h.locale,     h.resources, h.database, h.com,
-                         h.iis,      h.libraries, h.file_calls, h.directory, h.internet};
+                         h.iis,      h.libraries, h.file_calls, h.directory, h.internet, h.events};
   velmar::ProcessRunner counted_runner(counted, app->log);
   const auto before = server.now_ms();
   counted_runner.PauseSeconds(1);

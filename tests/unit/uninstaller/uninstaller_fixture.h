@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,12 +44,13 @@ class UninstallerTest : public ::testing::Test {
 
   // Starts the uninstaller; true when start-up ended the program.
   bool Start() {
-    process = std::make_unique<platform::sim::Process>(server, kProgram, L"", EnglishTable(),
+    process = std::make_unique<platform::sim::Process>(server, kProgram, args, EnglishTable(),
                                                        std::array<std::uint16_t, 4>{4, 0, 0, 34});
     app = std::make_unique<UninstallerApp>(process->host(), views);
     try {
       app->Start();
-    } catch (const platform::ProgramEnd&) {
+    } catch (const platform::ProgramEnd& end) {
+      exit_code = end.exit_code;
       return true;
     }
     return false;
@@ -56,6 +58,8 @@ class UninstallerTest : public ::testing::Test {
 
   std::string Log() const { return server.files.ReadFile(L"C:\\VelmarUninstall.log"); }
 
+  std::wstring args;                       // the command line's arguments
+  std::optional<std::uint32_t> exit_code;  // when start-up (or an unattended run) ended it
   platform::sim::Server server;
   FakeViews views;
   std::unique_ptr<platform::sim::Process> process;
