@@ -16,4 +16,8 @@ struct RunOptions {
 
 RunOptions ParseRunOptions(std::wstring_view argument_text);
 
+// A preview's one output, shared by the uninstaller and Dirscrub's preview: the lines the removal
+// would log, and every change it would make.
+inline constexpr wchar_t kPreviewReportPath[] = L"c:\\VelmarUninstallPreview.log";
+
 }  // namespace velmar

@@ -28,9 +28,16 @@ int UnattendedAnswer(std::uint32_t style) {
 
 DirscrubApp::DirscrubApp(platform::Host& given, ui::ViewFactory& views)
     : options(velmar::ParseRunOptions(given.processes.CommandArgs())),
+      preview_(options.preview ? std::make_unique<platform::preview::RecordingHost>(
+                                     given, platform::preview::Mode::kPreview,
+                                     [this](const platform::preview::Change& change) {
+                                       log.WriteLog(change.text);
+                                     })
+                               : nullptr),
       unattended_boxes_(given.boxes),
-      host(velmar::WithBoxes(given, unattended_boxes_)),
-      log(host),
+      host(velmar::WithBoxes(preview_ ? preview_->host() : given, unattended_boxes_)),
+      log(host, options.preview ? given.files : host.files,
+          options.preview ? velmar::kPreviewReportPath : kLogPath),
       unattended(log, host.events, kTitle),
       localize(host, kTitle, velmar::DirscrubLocalizeVariant()),
       runner(host, log, options.unattended),
@@ -72,6 +79,11 @@ void DirscrubApp::Run() {
 
 void DirscrubApp::End() {
   if (!unattended.log_opened()) unattended.ReportHeld();
+  if (preview_) {
+    for (const std::wstring& line : preview_->CountLines(L"Changes Dirscrub would make, by kind:")) {
+      log.WriteLog(line);
+    }
+  }
   log.Close();
   throw platform::ProgramEnd{0};
 }

@@ -2,6 +2,8 @@
 // version, the window) and the facilities it was handed; Run is the whole program.
 #pragma once
 
+#include <memory>
+
 #include "common/localize.h"
 #include "common/process_runner.h"
 #include "common/run_options.h"
@@ -11,6 +13,7 @@
 #include "dirscrub/dirscrub_log.h"
 #include "dirscrub/frm_main.h"
 #include "platform/host.h"
+#include "platform/preview/recording_host.h"
 
 namespace dirscrub {
 
@@ -29,10 +32,15 @@ class DirscrubApp {
   velmar::RunOptions options;  // before the host: it decides which boxes the host shows
 
  private:
+  // In a preview, the recording host in front of the machine: the walk is real, every removal
+  // is only written to the report.
+  std::unique_ptr<platform::preview::RecordingHost> preview_;
   velmar::UnattendedBoxes unattended_boxes_;
 
  public:
-  platform::Host host;  // the given facilities, every box answered OK when unattended
+  // The given facilities (in a preview, behind the recording host), every box answered OK when
+  // unattended.
+  platform::Host host;
   DirscrubLog log;
   velmar::UnattendedRecord unattended;
   velmar::Localizer localize;

@@ -6,7 +6,7 @@
 namespace dirscrub {
 
 void DirscrubLog::Open() {
-  file_ = host_.files.OpenText(kLogPath, platform::OpenMode::kAppend);
+  file_ = files_.OpenText(path_, platform::OpenMode::kAppend);
 }
 
 void DirscrubLog::Close() {

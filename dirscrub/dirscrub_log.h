@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "common/process_runner.h"
@@ -14,7 +15,10 @@ inline constexpr std::wstring_view kLogPath = L"c:\\VelmarUninstall.log";
 
 class DirscrubLog : public velmar::LogSink {
  public:
-  explicit DirscrubLog(platform::Host& host) : host_(host) {}
+  // The log at `path`, written through `files` (a preview's report goes to the machine itself).
+  DirscrubLog(platform::Host& host, platform::FileSystem& files, std::wstring_view path)
+      : host_(host), files_(files), path_(path) {}
+  const std::wstring& path() const { return path_; }
 
   void Open();   // for appending; raises as the run time does when it cannot
   void Close();  // nothing when it is not open
@@ -23,6 +27,8 @@ class DirscrubLog : public velmar::LogSink {
 
  private:
   platform::Host& host_;
+  platform::FileSystem& files_;
+  std::wstring path_;
   std::unique_ptr<platform::TextFile> file_;
 };
 

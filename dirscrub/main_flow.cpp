@@ -126,7 +126,7 @@ void RunGuarded(Flow& flow, const FlowStep& step) {
 
 bool LogExists(DirscrubApp& app) {
   try {
-    return app.host.files.FileExists(kLogPath);
+    return app.host.files.FileExists(app.log.path());
   } catch (const platform::RuntimeError&) {
     return false;  // a failed test ends the run as a missing log does
   }

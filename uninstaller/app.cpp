@@ -3,6 +3,7 @@
 
 #include <tuple>
 
+#include "uninstaller/preview_run.h"
 #include "uninstaller/sequence/startup.h"
 #include "uninstaller/sequence/uninstall_sequence.h"
 #include "uninstaller/ui/mod_update_check.h"
@@ -11,9 +12,14 @@
 namespace uninstaller {
 UninstallerApp::UninstallerApp(platform::Host& given, ui::ViewFactory& views)
     : options(velmar::ParseRunOptions(given.processes.CommandArgs())),
+      preview_(MakePreviewHost(given, options,
+                               [this](const platform::preview::Change& change) {
+                                 log.WriteLog(change.text);
+                               })),
       unattended_boxes_(given.boxes),
-      host(velmar::WithBoxes(given, unattended_boxes_)),
-      log(host.files, host.clock),
+      host(velmar::WithBoxes(preview_ ? preview_->host() : given, unattended_boxes_)),
+      log(options.preview ? given.files : host.files, host.clock,
+          options.preview ? velmar::kPreviewReportPath : kLogPath),
       unattended(log, host.events, kApplicationTitle),
       localize(host, kApplicationTitle),
       forms(localize, views),
@@ -39,14 +45,15 @@ UninstallerApp::UninstallerApp(platform::Host& given, ui::ViewFactory& views)
 void UninstallerApp::Start() {
   main.Load();
   RunStartup(*this);
-  if (options.unattended) PressUninstallUnattended();
+  if (options.preview) WritePreviewHeadline(*this);
+  if (options.unattended || options.preview) PressUninstallYourself();
   if (main.view()) main.view()->Show(false);
 }
 
 // The press an administrator would make once start-up has passed; the option is ticked as the
 // command line says, without its questions. The press ends the program; a press that returns
 // was refused.
-void UninstallerApp::PressUninstallUnattended() {
+void UninstallerApp::PressUninstallYourself() {
   main.SetChecked("chkRemoveSubscriberInfo", options.remove_subscriber_info);
   main.OnClick("cmdUninstall");
   ExitApplication(exit_code::kCompletedWithErrors);

@@ -11,6 +11,7 @@
 #include "common/unattended_boxes.h"
 #include "common/unattended_record.h"
 #include "common/velmar_version.h"
+#include "platform/preview/recording_host.h"
 #include "platform/host.h"
 #include "uninstaller/sequence/uninstall_log.h"
 #include "uninstaller/ui/frm_about.h"
@@ -50,8 +51,8 @@ class UninstallerApp {
   // The closing line, the log closed, the program ended at once; never returns. An unattended
   // run ends with the code given (its held lines go to the event log when no log was opened).
   [[noreturn]] void ExitApplication(std::uint32_t unattended_exit_code = exit_code::kCompleted);
-  // With Unattended: once start-up has passed, the Uninstall press, then the way out.
-  [[noreturn]] void PressUninstallUnattended();
+  // With Unattended or Preview: once start-up has passed, the Uninstall press, then the way out.
+  [[noreturn]] void PressUninstallYourself();
   // A message box titled with the application title.
   int Message(const std::wstring& text, std::uint32_t style);
   std::wstring Text(std::uint32_t id) { return localize.LoadLocalizedString(id); }
@@ -59,13 +60,18 @@ class UninstallerApp {
                               std::int16_t revision) const;
 
   velmar::RunOptions options;  // before the host: it decides which boxes the host shows
+  // The preview's recording host; nothing in a removal.
+  platform::preview::RecordingHost* preview() { return preview_.get(); }
 
  private:
+  std::unique_ptr<platform::preview::RecordingHost> preview_;
   velmar::UnattendedBoxes unattended_boxes_;
 
  public:
-  platform::Host host;  // the given facilities, boxes answered by the table when unattended
-  UninstallLog log;
+  // The given facilities (in a preview, the recording host in front of them), boxes answered
+  // by the table when unattended.
+  platform::Host host;
+  UninstallLog log;  // in a preview, the report, written to the machine itself
   velmar::UnattendedRecord unattended;
   velmar::Localizer localize;
   velmar::VelmarVersionInfo version;

@@ -1,7 +1,8 @@
 // Every member of every facility, classified: a reading member passes to the machine (seeing
 // the ledger's overlay), a changing member is recorded and, in kPassThrough only, made. Each
 // decorator is final and implements every member, so a new member does not compile until it is
-// placed here. Boxes, debug trace, system info, locale and resources pass through untouched.
+// placed here. Boxes, debug trace, system info, locale and resources pass through untouched, and
+// so does the event log: like the report, it is how a program that shows nothing reports.
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -469,6 +470,10 @@ class RecordingProcesses final : public Processes, Recorder {
   }
   std::unique_ptr<NamedEvent> MakeNamedEvent(std::wstring_view name, bool signalled) override {
     return inner_.MakeNamedEvent(name, signalled);
+  }
+  std::unique_ptr<NamedMutex> MakeNamedMutex(std::wstring_view name,
+                                             bool& already_existed) override {
+    return inner_.MakeNamedMutex(name, already_existed);
   }
 
   // changing, unless the start is allowed
@@ -957,7 +962,7 @@ struct Facilities {
     return Host{
         registry,      files,          processes,      services,          clock,    machine.boxes,
         machine.trace, machine.system, machine.locale, machine.resources, database, com,
-        iis,           libraries,      file_calls,     directory,         internet};
+        iis,           libraries,      file_calls,     directory,         internet, machine.events};
   }
 
   RecordingRegistry registry;

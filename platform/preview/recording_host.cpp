@@ -37,4 +37,15 @@ std::vector<std::pair<std::wstring, std::size_t>> RecordingHost::Counts() const 
   return counts;
 }
 
+std::vector<std::wstring> RecordingHost::CountLines(std::wstring_view headline) const {
+  std::vector<std::wstring> lines{std::wstring(headline)};
+  std::size_t all = 0;
+  for (const auto& [kind, count] : Counts()) {
+    lines.push_back(L"  " + kind + L": " + std::to_wstring(count));
+    all += count;
+  }
+  lines.push_back(L"  in all: " + std::to_wstring(all));
+  return lines;
+}
+
 }  // namespace platform::preview

@@ -41,6 +41,8 @@ class RecordingHost {
   void AssumeWritten(std::wstring_view path);
   // Per kind, kinds in the order they were first seen.
   std::vector<std::pair<std::wstring, std::size_t>> Counts() const;
+  // The report's closing lines: a headline, "  <kind>: <count>" per kind, then the sum.
+  std::vector<std::wstring> CountLines(std::wstring_view headline) const;
 
  private:
   std::unique_ptr<Ledger> ledger_;

@@ -3,6 +3,7 @@
 
 #include "common/registry_api.h"
 #include "common/vb_text.h"
+#include "uninstaller/preview_run.h"
 #include "uninstaller/sequence/error_trap.h"
 #include "uninstaller/sequence/footprint.h"
 
@@ -38,9 +39,12 @@ void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std
   app.log.Close();
   app.log.CountLogProblems();
   if (!app.IsVelmarVersionAtLeast(4, 0, 2, 50)) {
-    SkipFailure([&] { app.Message(app.Text(2039) + L"\r\n" + inventory, platform::mb::kOk); });
+    if (!app.preview()) {
+      SkipFailure([&] { app.Message(app.Text(2039) + L"\r\n" + inventory, platform::mb::kOk); });
+    }
     app.log.WriteLog(L"User being asked to remove the following accounts:\r\n" + inventory);
   }
+  if (app.preview()) FinishPreview(app, runner);
   int answer = platform::mb::kIdCancel;
   SkipFailure([&] {
     answer = app.Message(app.Text(2008) + L"\r\n" + velmar::VbStr(app.log.ErrorCount()) +

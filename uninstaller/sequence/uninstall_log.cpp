@@ -32,7 +32,7 @@ bool HasMarker(std::wstring_view line, std::wstring_view upper_marker) {
 void UninstallLog::Create() {
   LogHandle.reset();
   try {
-    LogHandle = files_.OpenText(kLogPath, platform::OpenMode::kOutput);
+    LogHandle = files_.OpenText(path_, platform::OpenMode::kOutput);
   } catch (const platform::RuntimeError&) {
     // Without a log every later line is silently lost; the removal itself goes on.
   }
@@ -52,7 +52,7 @@ void UninstallLog::WriteLog(std::wstring_view text) {
 void UninstallLog::ReopenForAppend() {
   LogHandle.reset();
   try {
-    LogHandle = files_.OpenText(kLogPath, platform::OpenMode::kAppend);
+    LogHandle = files_.OpenText(path_, platform::OpenMode::kAppend);
   } catch (const platform::RuntimeError&) {
   }
 }
@@ -62,7 +62,7 @@ void UninstallLog::CountLogProblems() {
   warning_count_ = 0;
   LogHandle.reset();
   try {
-    auto input = files_.OpenText(kLogPath, platform::OpenMode::kInput);
+    auto input = files_.OpenText(path_, platform::OpenMode::kInput);
     while (!input->AtEnd()) {
       const std::wstring line = input->ReadLine();
       if (line.size() <= 2) continue;

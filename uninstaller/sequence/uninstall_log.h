@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "common/process_runner.h"
@@ -15,8 +16,9 @@ inline constexpr wchar_t kLogPath[] = L"c:\\VelmarUninstall.log";
 
 class UninstallLog : public velmar::LogSink {
  public:
-  UninstallLog(platform::FileSystem& files, platform::Clock& clock)
-      : files_(files), clock_(clock) {}
+  UninstallLog(platform::FileSystem& files, platform::Clock& clock,
+               std::wstring_view path = kLogPath)
+      : files_(files), clock_(clock), path_(path) {}
 
   // Truncates or creates the log; when that fails the run goes on without a log.
   void Create();
@@ -35,6 +37,7 @@ class UninstallLog : public velmar::LogSink {
  private:
   platform::FileSystem& files_;
   platform::Clock& clock_;
+  std::wstring path_;
   std::unique_ptr<platform::TextFile> LogHandle;
   std::int16_t error_count_ = 0;
   std::int16_t warning_count_ = 0;

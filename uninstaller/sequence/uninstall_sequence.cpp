@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "uninstaller/directory/directory_inventory.h"
 #include "uninstaller/directory/remove_directory_data.h"
+#include "uninstaller/preview_run.h"
 #include "uninstaller/sequence/completion.h"
 #include "uninstaller/sequence/service_stops.h"
 #include "uninstaller/sequence/stage_b.h"
@@ -44,7 +45,8 @@ bool UninstallSequence::Confirmed() {
 }
 
 void UninstallSequence::OnPress() {
-  if (!Confirmed()) return;
+  // A preview changes nothing, so there is nothing to confirm.
+  if (!app_.options.preview && !Confirmed()) return;
   app_.main.SetSequenceRunning(true);  // hourglass; no second press can start a nested run
   trap_([&] { inventory_ = GetDirectoryInventory(app_); });
   RemoveSubscriberData();
@@ -85,12 +87,12 @@ void UninstallSequence::HandOverToDirscrub() {
   app_.log.Close();  // Dirscrub appends to the same file; only one writer at a time
   runner_.PauseSeconds(1);
   trap_([&] {
-    // A run nobody watches hands the word on, so Dirscrub shows nothing either.
-    const std::wstring command =
-        app_.options.unattended ? L"\"" + dirscrub + L"\" Unattended" : dirscrub;
-    auto child = runner_.StartProcess(command, velmar::show::kNormal);
+    // The words of a run nobody watches and of a preview are handed on.
+    auto child = runner_.StartProcess(DirscrubCommand(app_.options, dirscrub), velmar::show::kNormal);
     runner_.WaitForProcess(*child, platform::kInfinite);
   });
+  // Dirscrub's preview writes no marker; the removal's Dirscrub would have, at its end.
+  if (app_.preview()) app_.preview()->AssumeWritten(kMarkerFile);
   app_.log.ReopenForAppend();
   app_.log.WriteLog(L"    Dirscrub completed, resuming uninstall.");
   trap_([&] {

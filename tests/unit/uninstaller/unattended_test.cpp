@@ -2,7 +2,7 @@
 // code, its answered boxes as "(unattended)" lines (in the event log when no log was opened, the
 // previous log left byte for byte), nothing shown, and one removal at a time.
 #include "platform/text.h"
-#include "tests/fault/machine_state.h"
+#include "tests/support/machine_state.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
 
 namespace uninstaller::testing {
