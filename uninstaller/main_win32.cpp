@@ -4,6 +4,7 @@
 #include "platform/win32/win32_host.h"
 #include "uninstaller/app.h"
 #ifdef VELMAR_TEST_BUILD
+#include "platform/preview/recording_host.h"
 #include "platform/win32/win32_audit.h"
 #endif
 
@@ -14,7 +15,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // The audit variant: its reports go beside the log. Each way out reports while the program's
   // objects still live; the windows' way out is ExitProcess, which the audit catches itself.
   platform::win32::RunAudit audit(host.host(), L"c:\\VelmarUninstall.audit.txt");
-  uninstaller::UninstallerApp app(audit.host(), views);
+  // Every change the run makes through the seam, in a preview's words: what a preview of the
+  // same server must have listed. The file is held open for the whole run.
+  auto changes_file = host.host().files.OpenText(L"c:\\VelmarUninstall.changes.txt",
+                                                 platform::OpenMode::kOutput);
+  platform::preview::RecordingHost changes(
+      audit.host(), platform::preview::Mode::kPassThrough,
+      [&](const platform::preview::Change& change) { changes_file->WriteLine(change.text); });
+  uninstaller::UninstallerApp app(changes.host(), views);
 #else
   uninstaller::UninstallerApp app(host.host(), views);
 #endif
