@@ -1,7 +1,8 @@
 // Fault injection through every platform call: a clean whole uninstall numbers the calls of the
 // three programs, then one run per call fails exactly that call; prints "N of M runs held". With
 // --preview the runs are unattended previews, held to the preview's rules ("N of M preview runs
-// held"): under any one failing call a preview changes nothing.
+// held"): under any one failing call a preview changes nothing. --print-report prints the clean
+// preview's report (the operator guide's example is made with it).
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -30,6 +31,7 @@ struct Options {
   std::string only;          // one scenario by name
   std::optional<std::uint64_t> show_run;  // print the log of the run that fails this call
   bool preview = false;                   // unattended previews instead of removals
+  bool print_report = false;              // print each clean preview's report as it is written
 };
 
 constexpr wchar_t kPreviewArgs[] = L"Preview Unattended RemoveSubscriberInfo";
@@ -134,6 +136,7 @@ Options Parse(int argc, char** argv) {
     if (arg == "--show-clean") options.show_clean = true;
     if (arg == "--by-site") options.by_site = true;
     if (arg == "--preview") options.preview = true;
+    if (arg == "--print-report") options.preview = options.print_report = options.clean_only = true;
     if (arg.starts_with("--show-run=")) options.show_run = std::stoull(arg.substr(11));
     if (arg.starts_with("--jobs=")) options.jobs = std::stoul(arg.substr(7));
     if (arg.starts_with("--stride=")) options.stride = std::max(1ul, std::stoul(arg.substr(9)));
@@ -156,6 +159,10 @@ int main(int argc, char** argv) {
     auto plan = Plan();
     plan.record_sites = true;
     const RunOutcome clean = RunWholeUninstall(scenario, std::move(plan), 0, How(options));
+    if (options.print_report) {
+      for (const auto& line : LogLines(clean.report)) std::printf("%s\n", line.c_str());
+      continue;
+    }
     clean_held = CleanRunHolds(scenario, clean, options, out) && clean_held;
     std::printf("%s: a clean run makes %llu numbered calls in %llu ms of virtual time\n",
                 scenario.name.c_str(), static_cast<unsigned long long>(clean.plan.calls),

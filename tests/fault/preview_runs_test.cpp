@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 
 #include "platform/text.h"
@@ -364,6 +365,26 @@ TEST(PreviewExitCodes, SayHowThePreviewEnded) {
     EXPECT_EQ(refused.log, kOldLog);
     EXPECT_EQ(Joined(PreviewVerdict(refused, /*unattended=*/boxes == 0)), "");
   }
+}
+
+// The operator guide's example report is what a preview of the 4.0(3.50) installation writes,
+// line for line: it is made with the line the guide names above it.
+TEST(OperatorGuide, ItsExampleReportIsWhatAPreviewWrites) {
+  std::ifstream guide(VELMAR_SOURCE_DIR "/docs/operator-guide.md");
+  ASSERT_TRUE(guide.is_open());
+  Lines example;
+  bool in_example = false;
+  for (std::string line; std::getline(guide, line);) {
+    if (line == "<!-- made with: fault_injection --print-report --scenario=4.0(3.50) -->") {
+      in_example = std::getline(guide, line) && line == "```";
+      continue;
+    }
+    if (in_example && line == "```") break;
+    if (in_example) example.push_back(line);
+  }
+  const RunOutcome preview = Preview(Scenarios()[0], kUnattendedPreview);
+  ASSERT_EQ(Scenarios()[0].name, "4.0(3.50)");
+  EXPECT_EQ(example, LogLines(preview.report));
 }
 
 }  // namespace
