@@ -8,11 +8,15 @@
 #include <fstream>
 #include <map>
 
+#include "platform/sim/process.h"
 #include "platform/text.h"
 #include "tests/fault/preview_verdict.h"
 #include "tests/fault/verdict.h"
 #include "tests/fault/whole_run.h"
 #include "tests/support/typical_install.h"
+#include "tests/unit/uninstaller/fake_views.h"
+#include "uninstaller/app.h"
+#include "uninstaller/strings_en.h"
 
 namespace velmar::fault {
 
@@ -365,6 +369,26 @@ TEST(PreviewExitCodes, SayHowThePreviewEnded) {
     EXPECT_EQ(refused.log, kOldLog);
     EXPECT_EQ(Joined(PreviewVerdict(refused, /*unattended=*/boxes == 0)), "");
   }
+}
+
+// A complete removal takes Velmar's version with it, so a preview after one is refused at
+// start-up as any run is on a server without Velmar: exit code 2 and no report, the removal's
+// log left as it was.
+TEST(PreviewAfterARemoval, IsRefusedOnceTheVersionIsGone) {
+  const Scenario removed = With(Scenarios()[0], " removed", [](Server& server) {
+    platform::sim::StringTable table;
+    for (const auto& [id, text] : uninstaller::BuiltInStrings()) table[id] = text;
+    platform::sim::Process process(server, kUninstaller, kUnattendedRemoval, table, {4, 0, 0, 34});
+    uninstaller::testing::FakeViews views;
+    uninstaller::UninstallerApp app(process.host(), views);
+    EXPECT_THROW(app.Start(), platform::ProgramEnd);
+  });
+  const RunOutcome preview = Preview(removed, kUnattendedPreview);
+  EXPECT_EQ(Joined(PreviewVerdict(preview, /*unattended=*/true)), "");
+  EXPECT_TRUE(preview.ended_in_startup);
+  EXPECT_EQ(preview.exit_code, 2u);
+  EXPECT_EQ(preview.report, "");
+  EXPECT_NE(preview.log.find("Uninstall completed at:"), std::string::npos) << preview.log;
 }
 
 // The operator guide's example report is what a preview of the 4.0(3.50) installation writes,
