@@ -26,8 +26,7 @@ std::unique_ptr<platform::Host> WatchedHost(platform::Host& own, CountingRegistr
   return std::make_unique<platform::Host>(
       platform::Host{registry, own.files, own.processes, own.services, own.clock, own.boxes,
                      own.trace, own.system, own.locale, own.resources, database, own.com, own.iis,
-                     own.libraries, own.file_calls, own.directory, own.internet,
-                     own.events});
+                     own.libraries, own.file_calls, own.directory, own.internet, own.events});
 }
 
 }  // namespace

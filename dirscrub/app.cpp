@@ -31,7 +31,7 @@ DirscrubApp::DirscrubApp(platform::Host& given, ui::ViewFactory& views)
       preview_(options.preview ? std::make_unique<platform::preview::RecordingHost>(
                                      given, platform::preview::Mode::kPreview,
                                      [this](const platform::preview::Change& change) {
-                                       log.WriteLog(change.text);
+                                       log.WriteEvenWhenClosed(change.text);
                                      })
                                : nullptr),
       unattended_boxes_(given.boxes),
@@ -44,8 +44,9 @@ DirscrubApp::DirscrubApp(platform::Host& given, ui::ViewFactory& views)
       forms(localize, views),
       main(forms, *this) {
   if (options.unattended) {
-    unattended_boxes_.Answer([](std::wstring_view, std::uint32_t style) { return UnattendedAnswer(style); },
-                             [this](const std::wstring& line) { unattended.Note(line); });
+    unattended_boxes_.Answer(
+        [](std::wstring_view, std::uint32_t style) { return UnattendedAnswer(style); },
+        [this](const std::wstring& line) { unattended.Note(line); });
   }
   localize.SetFontHook([this](const velmar::LanguageFont&, velmar::FontTarget) {
     for (ui::Form* form : forms.loaded()) form->ApplyLanguageFonts();
@@ -80,8 +81,9 @@ void DirscrubApp::Run() {
 void DirscrubApp::End() {
   if (!unattended.log_opened()) unattended.ReportHeld();
   if (preview_) {
-    for (const std::wstring& line : preview_->CountLines(L"Changes Dirscrub would make, by kind:")) {
-      log.WriteLog(line);
+    for (const std::wstring& line :
+         preview_->CountLines(L"Changes Dirscrub would make, by kind:")) {
+      log.WriteEvenWhenClosed(line);
     }
   }
   log.Close();

@@ -23,4 +23,18 @@ void DirscrubLog::WriteLog(std::wstring_view text) {
   host_.clock.PumpMessages();
 }
 
+void DirscrubLog::WriteEvenWhenClosed(std::wstring_view text) {
+  if (file_) {
+    WriteLog(text);
+    return;
+  }
+  try {
+    Open();
+  } catch (const platform::RuntimeError&) {
+    return;  // the line is lost, as any line that cannot be written
+  }
+  WriteLog(text);
+  Close();
+}
+
 }  // namespace dirscrub

@@ -24,6 +24,9 @@ class DirscrubLog : public velmar::LogSink {
   void Close();  // nothing when it is not open
   // A line that cannot be written is lost; the run goes on.
   void WriteLog(std::wstring_view text) override;
+  // A preview's line, also when the log is closed (the marker after the last line, the
+  // counts): opened for it and closed again.
+  void WriteEvenWhenClosed(std::wstring_view text);
 
  private:
   platform::Host& host_;

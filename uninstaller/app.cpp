@@ -12,10 +12,9 @@
 namespace uninstaller {
 UninstallerApp::UninstallerApp(platform::Host& given, ui::ViewFactory& views)
     : options(velmar::ParseRunOptions(given.processes.CommandArgs())),
-      preview_(MakePreviewHost(given, options,
-                               [this](const platform::preview::Change& change) {
-                                 log.WriteLog(change.text);
-                               })),
+      preview_(MakePreviewHost(
+          given, options,
+          [this](const platform::preview::Change& change) { log.WriteLog(change.text); })),
       unattended_boxes_(given.boxes),
       host(velmar::WithBoxes(preview_ ? preview_->host() : given, unattended_boxes_)),
       log(options.preview ? given.files : host.files, host.clock,
@@ -66,7 +65,8 @@ void UninstallerApp::ExitApplication(std::uint32_t unattended_exit_code) {
   } catch (const platform::RuntimeError&) {
   }
   log.Close();
-  throw platform::ProgramEnd{options.unattended ? unattended_exit_code : 0};
+  // A preview is as often run by a script as by hand: it always says how it ended.
+  throw platform::ProgramEnd{options.unattended || options.preview ? unattended_exit_code : 0};
 }
 
 int UninstallerApp::Message(const std::wstring& text, std::uint32_t style) {

@@ -11,8 +11,8 @@
 #include "common/unattended_boxes.h"
 #include "common/unattended_record.h"
 #include "common/velmar_version.h"
-#include "platform/preview/recording_host.h"
 #include "platform/host.h"
+#include "platform/preview/recording_host.h"
 #include "uninstaller/sequence/uninstall_log.h"
 #include "uninstaller/ui/frm_about.h"
 #include "uninstaller/ui/frm_details.h"
@@ -30,7 +30,8 @@ inline constexpr wchar_t kApplicationTitle[] = L"Velmar Uninstaller";
 // Held by every run from before start-up truncates the log to its end: one removal at a time.
 inline constexpr wchar_t kRemovalMutex[] = L"Global\\VelmarUninstallRunning";
 
-// How an unattended run ended, as its exit code; an interactive run always ends with 0.
+// How an unattended run or a preview ended, as its exit code; an interactive removal always ends
+// with 0.
 namespace exit_code {
 inline constexpr std::uint32_t kCompleted = 0;
 inline constexpr std::uint32_t kCompletedWithErrors = 1;
@@ -49,7 +50,8 @@ class UninstallerApp {
   // the program (platform::ProgramEnd).
   void Start();
   // The closing line, the log closed, the program ended at once; never returns. An unattended
-  // run ends with the code given (its held lines go to the event log when no log was opened).
+  // run or a preview ends with the code given (its held lines go to the event log when no log was
+  // opened).
   [[noreturn]] void ExitApplication(std::uint32_t unattended_exit_code = exit_code::kCompleted);
   // With Unattended or Preview: once start-up has passed, the Uninstall press, then the way out.
   [[noreturn]] void PressUninstallYourself();

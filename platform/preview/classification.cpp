@@ -7,6 +7,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <variant>
 #include <vector>
 
 #include "platform/error.h"
@@ -14,6 +15,7 @@
 #include "platform/preview/names.h"
 #include "platform/preview/recorder.h"
 #include "platform/preview/report_text.h"
+#include "platform/preview/sync_tickets.h"
 #include "platform/text.h"
 
 namespace platform::preview {
@@ -633,30 +635,36 @@ class RecordingConnection final : public Connection, Recorder {
 
 class RecordingCommand final : public Command, Recorder {
  public:
-  RecordingCommand(Ledger& ledger, std::unique_ptr<Command> inner)
-      : Recorder(ledger), inner_(std::move(inner)) {}
+  RecordingCommand(Ledger& ledger, SyncTickets& tickets, std::unique_ptr<Command> inner)
+      : Recorder(ledger), tickets_(tickets), inner_(std::move(inner)) {}
   // reading: setting up the call
   void SetProcedure(std::wstring_view name) override {
     inner_->SetProcedure(name);
     procedure_ = name;
     set_.clear();
+    ticket_.clear();
   }
   const std::vector<DbParameterInfo>& Parameters() override { return inner_->Parameters(); }
   void SetParameter(std::wstring_view name, const DbValue& value) override {
     inner_->SetParameter(name, value);
     set_.emplace_back(std::wstring(name), ShownValue(value));
+    const auto* text = std::get_if<std::wstring>(&value);
+    if (text && Upcase(name) == Upcase(kTicketParameter)) ticket_ = *text;
   }
-  // changing
+  // changing; in a preview a ticket it hands on is answered as a synchronisation that succeeded
   void Execute() override {
     ChangeOrRaise(Kind(Subject::kProcedure, procedure_),
                   Line(L"call procedure", ProcedureCall(procedure_, set_)),
                   [&] { inner_->Execute(); });
+    if (!ledger_.passes() && !ticket_.empty()) tickets_.Handed(ticket_);
   }
 
  private:
+  SyncTickets& tickets_;
   std::unique_ptr<Command> inner_;
   std::wstring procedure_;
   std::vector<std::pair<std::wstring, std::wstring>> set_;  // name, value as shown
+  std::wstring ticket_;
 };
 
 class RecordingDatabase final : public Database, Recorder {
@@ -669,10 +677,13 @@ class RecordingDatabase final : public Database, Recorder {
   std::unique_ptr<Recordset> OpenRecordset(std::wstring_view query,
                                            std::wstring_view connection_text, int cursor_type,
                                            int lock_type, int cursor_location) override {
+    if (auto answered = tickets_.Answer(query)) return answered;
     return inner_.OpenRecordset(query, connection_text, cursor_type, lock_type, cursor_location);
   }
   std::unique_ptr<Command> NewCommand(std::wstring_view connection_text) override {
-    return Wrap<RecordingCommand>(inner_.NewCommand(connection_text));
+    auto inner = inner_.NewCommand(connection_text);
+    if (!inner) return inner;
+    return std::make_unique<RecordingCommand>(ledger_, tickets_, std::move(inner));
   }
 
  private:
@@ -682,6 +693,7 @@ class RecordingDatabase final : public Database, Recorder {
     return std::make_unique<Wrapper>(ledger_, std::move(object));
   }
   Database& inner_;
+  SyncTickets tickets_;
 };
 
 // -------------------------------------------------------------------------------------- COM

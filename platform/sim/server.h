@@ -141,7 +141,7 @@ class Server {
   std::vector<std::wstring> export_calls;
   // Full paths of the libraries a process still held when it ended (each once).
   std::vector<std::wstring> libraries_left_loaded;
-  bool named_events_fail = false;  // CreateEvent fails for every name
+  bool named_events_fail = false;        // CreateEvent fails for every name
   std::vector<EventLogEntry> event_log;  // the Application event log, oldest first
   // The variables every process sees unless its own block (Process::environment) sets them.
   EnvironmentBlock environment;

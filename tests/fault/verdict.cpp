@@ -64,8 +64,6 @@ void CheckFootprint(const RunOutcome& clean, const RunOutcome& run,
   }
 }
 
-int ErrorLines(const std::string& log);
-
 bool ByUninstaller(const platform::sim::FaultPlan& plan) {
   return platform::Upcase(plan.failed_program) == L"VELMARUNINSTALL3XANDUP.EXE";
 }
@@ -121,6 +119,8 @@ using OutcomeRule = void (*)(const RunOutcome& clean, const RunOutcome& run,
 constexpr OutcomeRule kOutcomeRules[] = {VersionReadsRefuse, MissingDirscrubEndsTheRun,
                                          SilentRemovalsStaySilent};
 
+}  // namespace
+
 int ErrorLines(const std::string& log) {
   int count = 0;
   for (const auto& line : LogLines(log)) {
@@ -130,8 +130,6 @@ int ErrorLines(const std::string& log) {
   }
   return count;
 }
-
-}  // namespace
 
 std::string Shape(const RunOutcome& clean, const RunOutcome& run) {
   if (run.ended_in_startup) return "ended at start-up";

@@ -16,6 +16,9 @@ std::vector<std::string> Verdict(const RunOutcome& clean, const RunOutcome& run)
 // lines", "(error) lines: +1" and the like.
 std::string Shape(const RunOutcome& clean, const RunOutcome& run);
 
+// The lines that say "(error)", in any letter case.
+int ErrorLines(const std::string& log);
+
 // The log's lines, without their CR LF.
 std::vector<std::string> LogLines(const std::string& log);
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "platform/preview/recording_host.h"
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_message_boxes.h"
 #include "tests/fault/scenarios.h"
@@ -34,10 +37,26 @@ struct RunOutcome {
   std::vector<platform::sim::ShownBox> boxes;
   platform::sim::FaultPlan plan;  // as the run left it: calls made, the one that failed
   std::uint64_t virtual_ms = 0;
+  std::optional<std::uint32_t> exit_code;          // as the program ended
+  std::string report;                              // the preview's report's bytes at the end
+  std::vector<platform::preview::Change> changes;  // a preview's, or a recorded removal's
+  std::vector<std::wstring> started;               // the command lines of processes started
+  std::vector<std::string> windows_shown;          // the uninstaller's, by name
+};
+
+// How the uninstaller is started: its arguments, what is compared before and after, and
+// whether its host stands behind a recording host that makes every change it records.
+struct RunHow {
+  std::wstring args;
+  bool full_contents = false;  // before and after as Contents, not by name
+  bool record_removal = false;
 };
 
 // No time limit when virtual_limit_ms is 0.
 RunOutcome RunWholeUninstall(const Scenario& scenario, platform::sim::FaultPlan plan,
-                             std::uint64_t virtual_limit_ms);
+                             std::uint64_t virtual_limit_ms, const RunHow& how = {});
+
+// Where a preview writes its report.
+inline constexpr wchar_t kReportPath[] = L"C:\\VelmarUninstallPreview.log";
 
 }  // namespace velmar::fault

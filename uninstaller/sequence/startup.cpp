@@ -61,8 +61,7 @@ void TakeRemovalLock(UninstallerApp& app) {
 // label texts and the caption of the button chosen.
 void AnswerFailoverWarning(UninstallerApp& app) {
   const std::wstring text = app.Text(kFailoverWarningText) + L" " + app.Text(2047);
-  const bool proceed =
-      UnattendedAnswer(app, text, platform::mb::kOkCancel) == platform::mb::kIdOk;
+  const bool proceed = UnattendedAnswer(app, text, platform::mb::kOkCancel) == platform::mb::kIdOk;
   app.unattended.Note(velmar::UnattendedLine(text, app.Text(proceed ? 2048 : 2049)));
   if (!proceed) app.ExitApplication(exit_code::kFailover);
 }

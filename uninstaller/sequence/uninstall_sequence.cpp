@@ -88,7 +88,8 @@ void UninstallSequence::HandOverToDirscrub() {
   runner_.PauseSeconds(1);
   trap_([&] {
     // The words of a run nobody watches and of a preview are handed on.
-    auto child = runner_.StartProcess(DirscrubCommand(app_.options, dirscrub), velmar::show::kNormal);
+    auto child =
+        runner_.StartProcess(DirscrubCommand(app_.options, dirscrub), velmar::show::kNormal);
     runner_.WaitForProcess(*child, platform::kInfinite);
   });
   // Dirscrub's preview writes no marker; the removal's Dirscrub would have, at its end.

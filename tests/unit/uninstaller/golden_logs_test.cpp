@@ -101,7 +101,8 @@ class UnattendedGoldenLogs : public GoldenLogs {
   // The run's log without its "(unattended)" lines, against the interactive run's golden file.
   void ExpectGoldenApartFromAnswers(const std::string& name) {
     auto seen = LogLines(Log());
-    std::erase_if(seen, [](const std::string& line) { return line.rfind("(unattended) ", 0) == 0; });
+    std::erase_if(seen,
+                  [](const std::string& line) { return line.rfind("(unattended) ", 0) == 0; });
     const auto expected = GoldenLines(name);
     ASSERT_FALSE(expected.empty()) << name << " not found";
     for (std::size_t i = 0; i < std::max(expected.size(), seen.size()); ++i) {
@@ -112,7 +113,8 @@ class UnattendedGoldenLogs : public GoldenLogs {
   }
   std::vector<std::string> AnswerLines() const {
     auto lines = LogLines(Log());
-    std::erase_if(lines, [](const std::string& line) { return line.rfind("(unattended) ", 0) != 0; });
+    std::erase_if(lines,
+                  [](const std::string& line) { return line.rfind("(unattended) ", 0) != 0; });
     return lines;
   }
   void ExpectNothingShownAndEveryChildHidden() {
@@ -128,7 +130,6 @@ class UnattendedGoldenLogs : public GoldenLogs {
     EXPECT_TRUE(server.Started(L"notepad.exe").empty());
   }
 };
-
 
 TEST_F(UnattendedGoldenLogs, ATypical4xRunAnswersItselfAndEndsWithZero) {
   InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
