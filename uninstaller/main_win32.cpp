@@ -17,8 +17,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::RunAudit audit(host.host(), L"c:\\VelmarUninstall.audit.txt");
   // Every change the run makes through the seam, in a preview's words: what a preview of the
   // same server must have listed. The file is held open for the whole run.
-  auto changes_file = host.host().files.OpenText(L"c:\\VelmarUninstall.changes.txt",
-                                                 platform::OpenMode::kOutput);
+  auto changes_file =
+      host.host().files.OpenText(L"c:\\VelmarUninstall.changes.txt", platform::OpenMode::kOutput);
   platform::preview::RecordingHost changes(
       audit.host(), platform::preview::Mode::kPassThrough,
       [&](const platform::preview::Change& change) { changes_file->WriteLine(change.text); });
