@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/last_error_override.h"
 #include "platform/preview/ledger.h"
 #include "platform/win_status.h"
 
@@ -54,22 +55,6 @@ class Recorder {
 };
 
 // The last error a refused precondition leaves, until the next call that reaches the machine.
-class LastErrorOverride {
- public:
-  template <typename T>
-  T Failed(Status error, T result) {
-    error_ = error;
-    return result;
-  }
-  template <typename T>
-  T Passed(T result) {
-    error_.reset();
-    return result;
-  }
-  Status Or(Status inner) const { return error_.value_or(inner); }
-
- private:
-  std::optional<Status> error_;
-};
+using LastErrorOverride = platform::LastErrorOverride;
 
 }  // namespace platform::preview

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/last_error_override.h"
 #include "platform/host.h"
 #include "platform/sim/fault_plan.h"
 
@@ -37,23 +38,7 @@ inline constexpr Status kModuleNotFound = 126;
 inline constexpr Status kProcNotFound = 127;
 inline constexpr Status kDiskFull = 112;
 // The last error a failed call leaves behind, until the next call that reaches the facility.
-class LastErrorOverride {
- public:
-  template <typename T>
-  T Failed(Status error, T result) {
-    error_ = error;
-    return result;
-  }
-  template <typename T>
-  T Passed(T result) {
-    error_.reset();
-    return result;
-  }
-  Status Or(Status inner) const { return error_.value_or(inner); }
-
- private:
-  std::optional<Status> error_;
-};
+using LastErrorOverride = platform::LastErrorOverride;
 
 [[noreturn]] void RaiseComFailure();       // "Automation error", E_FAIL
 [[noreturn]] void RaiseDatabaseFailure();  // the provider's general network error

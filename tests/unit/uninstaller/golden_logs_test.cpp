@@ -131,6 +131,19 @@ class UnattendedGoldenLogs : public GoldenLogs {
   }
 };
 
+// A Dirscrub that appends one line to the log and leaves its marker, ninety seconds long.
+platform::sim::Program DirscrubStandIn() {
+  platform::sim::Program dirscrub;
+  dirscrub.run_ms = 90'000;
+  dirscrub.body = [](Process& p) -> std::uint32_t {
+    auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
+    log->WriteLine(L"Dirscrub stand-in: cleaning the directory");
+    p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
+    return 0;
+  };
+  return dirscrub;
+}
+
 TEST_F(UnattendedGoldenLogs, ATypical4xRunAnswersItselfAndEndsWithZero) {
   InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
   AddTypicalDirectoryData(server);
@@ -153,15 +166,7 @@ TEST_F(UnattendedGoldenLogs, ATypical4xRunAnswersItselfAndEndsWithZero) {
 
 TEST_F(UnattendedGoldenLogs, A31RunHandsTheWordToDirscrubAndEndsWithOne) {
   InstallProduct(0x00030001, 0x00040002, L"C:\\Corvane\\");
-  platform::sim::Program dirscrub;
-  dirscrub.run_ms = 90'000;
-  dirscrub.body = [](Process& p) -> std::uint32_t {
-    auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
-    log->WriteLine(L"Dirscrub stand-in: cleaning the directory");
-    p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
-    return 0;
-  };
-  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", DirscrubStandIn());
   platform::sim::FileSystemState::RemoveChild(
       *server.files.Find(L"C:\\WINDOWS\\system32\\INSTSRV.EXE"));
   args = L"UNATTENDED RemoveSubscriberInfo";
@@ -192,15 +197,7 @@ TEST_F(GoldenLogs, ATypical4xRunWithTheOptionTicked) {
 
 TEST_F(GoldenLogs, A31RunThroughDirscrub) {
   InstallProduct(0x00030001, 0x00040002, L"C:\\Corvane\\");
-  platform::sim::Program dirscrub;
-  dirscrub.run_ms = 90'000;
-  dirscrub.body = [](Process& p) -> std::uint32_t {
-    auto log = p.host().files.OpenText(L"c:\\VelmarUninstall.log", platform::OpenMode::kAppend);
-    log->WriteLine(L"Dirscrub stand-in: cleaning the directory");
-    p.host().files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "MVSLIES");
-    return 0;
-  };
-  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", dirscrub);
+  server.InstallProgram(L"C:\\Tools\\DirscrubVelmar30.exe", DirscrubStandIn());
   // Without INSTSRV every row of the first service table costs one trap line.
   platform::sim::FileSystemState::RemoveChild(
       *server.files.Find(L"C:\\WINDOWS\\system32\\INSTSRV.EXE"));
