@@ -108,21 +108,22 @@ for name in "${pe_files[@]}"; do
     verified=yes || verified=no
   check "$name: verified against the test authority" test $verified = yes
   check "$name: signed with SHA-256 at the source date" \
-    grep -q "Signing time: Jan  1 00:00:00 2026 GMT" <<<"$out"
-  check "$name: SHA-256 digest" grep -q "Message digest algorithm  : SHA256" <<<"$out"
+    grep -qE "Signing time: *Jan +1 00:00:00 2026 GMT" <<<"$out"
+  check "$name: SHA-256 digest" grep -qE "Message digest algorithm *: *SHA256" <<<"$out"
   check "$name: nothing but the signature added (resources and manifest as built)" \
     pe_signature only-signature-added "$VELMAR_DIST_DIR/$name" "$work/signed/$name"
 done
 out=$(osslsigncode verify -CAfile "$work/keys/ca.pem" -in "$work/signed/VelmarUninstall3xandUp.exe" 2>&1) || true
 check "the uninstaller's signature names the program and the publisher" \
-  grep -qE "Text description: Velmar Uninstaller$" <<<"$out"
+  grep -qE "Text description: *Velmar Uninstaller *$" <<<"$out"
 check "the uninstaller's signature carries the publisher's address" \
-  grep -qE "URL description: http://tools\.brannocksystems\.example$" <<<"$out"
+  grep -qE "URL description: *http://tools\.brannocksystems\.example *$" <<<"$out"
 check "an unsigned program does not verify" \
   bash -c '! osslsigncode verify -CAfile "$1" -in "$2" >/dev/null 2>&1' _ "$work/keys/ca.pem" \
   "$VELMAR_DIST_DIR/VelmarUninstall3xandUp.exe"
 
-# One byte of the code section changed after signing.
+# One byte of the code section changed after signing (verification output differs between
+# osslsigncode releases, so only its exit code counts here).
 mkdir -p "$work/tampered"
 cp "$work/signed/VelmarUninstall3xandUp.exe" "$work/tampered/"
 offset=$(pe_signature code-byte "$work/tampered/VelmarUninstall3xandUp.exe")
@@ -147,7 +148,7 @@ check "SHA256SUMS names the same files as the dist folder's" \
   test "$(cut -d' ' -f3 "$VELMAR_DIST_DIR/SHA256SUMS")" = "$(cut -d' ' -f3 "$work/signed/SHA256SUMS")"
 check "the documents ship as they are" cmp -s "$VELMAR_DIST_DIR/README.txt" "$work/signed/README.txt"
 mkdir -p "$work/unzipped"
-(cd "$work/unzipped" && unzip -q "$work/signed.zip") || fail "the signed zip does not unpack"
+python3 -m zipfile -e "$work/signed.zip" "$work/unzipped" || fail "the signed zip does not unpack"
 check "the zip holds the signed folder" diff -r "$work/signed" "$work/unzipped/VelmarRemovalToolkit"
 
 # A wrong password fails the build step and leaves no folder that looks signed.
