@@ -8,7 +8,7 @@ From the environment:
                               unset: nothing is signed, and a signed folder and zip left by an
                               earlier build are removed, so they never describe other sources
   VELMAR_SIGN_PASSWORD        its password, or
-  VELMAR_SIGN_PASSWORD_FILE   a file whose first line is its password
+  VELMAR_SIGN_PASSWORD_FILE   a file that holds its password
   VELMAR_SIGN_TIMESTAMP_URL   an RFC 3161 time-stamp server (optional; its answer carries its
                               own time, so a time-stamped signing is not reproducible)
   VELMAR_SIGN_PUBLISHER_URL   the publisher's address shown with the signature (optional)

@@ -32,8 +32,8 @@ bool UnderWine() {
 }
 
 // Marks a case where Wine departs from Windows: skipped under Wine with the reason, kept.
-#define WINE_DIFFERS(reason)                                    \
-  do {                                                          \
+#define WINE_DIFFERS(reason)                                     \
+  do {                                                           \
     if (UnderWine()) GTEST_SKIP() << "Wine differs: " << reason; \
   } while (0)
 
@@ -103,7 +103,8 @@ std::vector<BYTE> ReadAll(const std::wstring& path) {
 class TrustedAuthority {
  public:
   explicit TrustedAuthority(const std::wstring& der_path) {
-    store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+    store_ =
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
     const std::vector<BYTE> der = ReadAll(der_path);
     if (store_ == nullptr || der.empty()) return;
     CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, der.data(),
@@ -135,8 +136,9 @@ class TrustedAuthority {
 // The chain engine keeps the roots it read first, so a case that trusts the authority runs in a
 // process of its own (CMakeLists.txt splits the cases by filter).
 TEST(UntrustedAuthority, WinVerifyTrustRefusesTheSignature) {
-  WINE_DIFFERS("WinVerifyTrust answers 0 for a signature whose authority is not trusted; the "
-               "chain policy case below carries the decision");
+  WINE_DIFFERS(
+      "WinVerifyTrust answers 0 for a signature whose authority is not trusted; the "
+      "chain policy case below carries the decision");
   const TrustCheck check(kSigningDir + L"/signed" + kProgram);
   EXPECT_EQ(Hex(kUntrustedRoot), Hex(check.result()));
 }

@@ -103,6 +103,13 @@ check "the password is on no command line" bash -c '! grep -qF -- "$1" "$2"' _ "
 check "every signing read its password from a file" \
   test "$(grep -cx -- -readpass "$work/argv.log")" -eq $((2 * ${#pe_files[@]}))
 
+# The password from a file of the release engineer's (which wins over a wrong one beside it)
+# gives the same signatures.
+printf '%s\n' "$password" >"$work/keys/password"
+sign byfile VELMAR_SIGN_PASSWORD=wrong VELMAR_SIGN_PASSWORD_FILE="$work/keys/password" ||
+  fail "signing with VELMAR_SIGN_PASSWORD_FILE failed"
+check "a password file signs as the password does" cmp -s "$work/signed.zip" "$work/byfile.zip"
+
 for name in "${pe_files[@]}"; do
   out=$(osslsigncode verify -CAfile "$work/keys/ca.pem" -in "$work/signed/$name" 2>&1) &&
     verified=yes || verified=no
