@@ -159,9 +159,7 @@ python3 -m zipfile -e "$work/signed.zip" "$work/unzipped" || fail "the signed zi
 check "the zip holds the signed folder" diff -r "$work/signed" "$work/unzipped/VelmarRemovalToolkit"
 
 # A wrong password fails the build step and leaves no folder that looks signed.
-if env PATH="$PATH" VELMAR_SIGN_PKCS12="$work/keys/signer.p12" VELMAR_SIGN_PASSWORD=wrong \
-  python3 "$VELMAR_SOURCE_DIR/cmake/sign_dist.py" "$VELMAR_DIST_DIR" "$VELMAR_PACKAGE_LIST" \
-  "$work/wrong" VelmarRemovalToolkit "$work/wrong.zip" "$epoch" cmake >"$work/wrong.log" 2>&1; then
+if sign wrong VELMAR_SIGN_PASSWORD=wrong >"$work/wrong.log" 2>&1; then
   check "a wrong password fails the signing" false
 else
   check "a wrong password fails the signing" grep -q "could not sign" "$work/wrong.log"
@@ -171,9 +169,7 @@ check "a failed signing leaves no signed folder" test ! -e "$work/wrong" -a ! -e
 # No certificate configured: the step signs nothing and takes away an earlier signed copy.
 cp -r "$work/again" "$work/stale"
 cp "$work/again.zip" "$work/stale.zip"
-env -u VELMAR_SIGN_PKCS12 python3 "$VELMAR_SOURCE_DIR/cmake/sign_dist.py" "$VELMAR_DIST_DIR" \
-  "$VELMAR_PACKAGE_LIST" "$work/stale" VelmarRemovalToolkit "$work/stale.zip" "$epoch" cmake ||
-  fail "the step failed without a certificate"
+sign stale VELMAR_SIGN_PKCS12= || fail "the step failed without a certificate"
 check "without a certificate no signed copy is left" test ! -e "$work/stale" -a ! -e "$work/stale.zip"
 
 [ $problems -eq 0 ] || fail "$problems checks failed"
