@@ -54,4 +54,19 @@ if(WIN32)
     VERBATIM)
 
   add_custom_target(velmar_dist ALL DEPENDS ${VELMAR_PACKAGE_ZIP})
+
+  # A signed copy of the folder beside it, with its own SHA256SUMS and zip, when the build's
+  # environment names a code-signing certificate (README, "Signing a release"); the dist folder
+  # itself is never changed. Run on every build because the certificate is read from the
+  # environment of the build, not of the configuration; without one it only removes a signed
+  # copy an earlier build left.
+  set(VELMAR_SIGNED_DIR ${VELMAR_DIST_DIR}-signed)
+  set(VELMAR_SIGNED_ZIP ${VELMAR_PACKAGE_DIR}/${VELMAR_PACKAGE_NAME}-signed.zip)
+  add_custom_target(velmar_signed_dist ALL
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/sign_dist.py ${VELMAR_DIST_DIR}
+            ${VELMAR_PACKAGE_LIST} ${VELMAR_SIGNED_DIR} ${VELMAR_PACKAGE_NAME} ${VELMAR_SIGNED_ZIP}
+            ${VELMAR_PACKAGE_EPOCH} ${CMAKE_COMMAND}
+    COMMENT "Signing a copy of the dist folder when a certificate is configured"
+    VERBATIM)
+  add_dependencies(velmar_signed_dist velmar_dist)
 endif()

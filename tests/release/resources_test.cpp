@@ -13,8 +13,14 @@
 
 namespace {
 
-// The dist folder as the build knows it, reached under Wine through drive Z:.
-const std::wstring kDistDir = L"Z:" VELMAR_RELEASE_DIST_DIR;
+// The dist folder as the build knows it, or the folder VELMAR_RELEASE_CHECKED_DIR names (the
+// signed copy), reached under Wine through drive Z:.
+std::wstring CheckedDir() {
+  wchar_t given[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"VELMAR_RELEASE_CHECKED_DIR", given, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) return L"Z:" + std::wstring(given, length);
+  return L"Z:" VELMAR_RELEASE_DIST_DIR;
+}
 
 struct ShippedFile {
   const wchar_t* name;
@@ -47,7 +53,7 @@ const ShippedFile kLanguageLibraries[] = {
 };
 
 std::wstring PathOf(const ShippedFile& file) {
-  return kDistDir + L"/" + file.name;
+  return CheckedDir() + L"/" + file.name;
 }
 
 struct ModuleCloser {
