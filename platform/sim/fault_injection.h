@@ -5,8 +5,8 @@
 #include <memory>
 #include <optional>
 
-#include "platform/last_error_override.h"
 #include "platform/host.h"
+#include "platform/last_error_override.h"
 #include "platform/sim/fault_plan.h"
 
 namespace platform::sim {
