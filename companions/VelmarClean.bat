@@ -62,6 +62,13 @@ for %%S in ("%SystemRoot%" "%windir%" "%SystemRoot%\System32" "%SystemRoot%\SysW
 )
 if defined system_folder goto refuse_system
 
+rem A root that has become a junction or mount point leads into another folder, whose contents
+rem rd would remove. cmd reports such a folder with an "l" as the ninth attribute letter; where
+rem it reports fewer letters the test cannot tell, and the operator checks the root by hand.
+set "attributes=---------"
+if exist "%full%\" for %%P in ("%full%") do set "attributes=%%~aP"
+if /i "%attributes:~8,1%"=="l" goto refuse_reparse_point
+
 rem Out of the folder first: the current folder cannot be removed.
 cd /d "%~dp0"
 if not exist "%full%\" (
@@ -96,6 +103,10 @@ exit /b 1
 
 :refuse_characters
 echo VelmarClean: nothing done: "%given%" holds characters no folder name can hold.
+exit /b 1
+
+:refuse_reparse_point
+echo VelmarClean: nothing done: "%full%" is a junction or mount point, not the product's folder.
 exit /b 1
 
 :refuse_system

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "common/root_file.h"
 #include "dirscrub/app.h"
 #include "dirscrub/id_text.h"
 #include "platform/error.h"
@@ -73,7 +74,10 @@ class Cleaning {
     } catch (const platform::RuntimeError&) {
       Log(L"DOH Connection failed.  Exiting subscriber removal.");
       app_.Message(app_.forms.Text(1002));
-      Quietly([&] { app_.host.files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "NODOH\r\n"); });
+      Quietly([&] {
+        velmar::ClearPlantedName(app_.host.files, L"c:\\VelmarUninstallTemp.xxx");
+        app_.host.files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "NODOH\r\n");
+      });
       app_.End();
     }
     Log(L"Logged on to DOH");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "common/root_file.h"
 #include "common/workstation_info.h"
 #include "dirscrub/app.h"
 #include "dirscrub/directory_cleaning.h"
@@ -77,6 +78,7 @@ bool CleanedThroughSql(const velmar::VelmarVersionInfo& v) {
 }
 
 void WriteMarker(Flow& flow) {
+  velmar::ClearPlantedName(flow.app.host.files, kMarkerPath);
   flow.app.host.files.WriteBytes(
       kMarkerPath, flow.app.main.multiple_servers ? "MVSLIES\r\n\r\n" : "NOMVSLIES\r\n\r\n");
 }

@@ -17,6 +17,8 @@ inline constexpr std::uint32_t kSystem = 0x4;
 inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
+// A junction, mount point or other redirection: the name leads elsewhere.
+inline constexpr std::uint32_t kReparsePoint = 0x400;
 }  // namespace attr
 
 // Text written and read through a TextFile is in the ANSI code page; lines end in CR LF.
@@ -46,6 +48,9 @@ class FileSystem {
   virtual void MakeFolder(std::wstring_view path) = 0;
   virtual std::uint32_t Attributes(std::wstring_view path) = 0;
   virtual void SetAttributes(std::wstring_view path, std::uint32_t attributes) = 0;
+  // How many names (hard links) the file's data has; the name itself is looked at, not what a
+  // reparse point redirects to. Raises 53 when the file is missing.
+  virtual std::uint32_t LinkCount(std::wstring_view path) = 0;
   // Names (not paths) of the files or subfolders of a folder, in the order the volume returns.
   virtual std::vector<std::wstring> ListFiles(std::wstring_view folder) = 0;
   virtual std::vector<std::wstring> ListFolders(std::wstring_view folder) = 0;

@@ -251,6 +251,12 @@ class RecordingFiles final : public FileSystem, Recorder {
     if (ledger_.Written(path) && !inner_.FileExists(path)) return attr::kArchive;
     return inner_.Attributes(path);
   }
+  // A file the run wrote in the record alone has the one name it was written under.
+  std::uint32_t LinkCount(std::wstring_view path) override {
+    if (ledger_.PathGone(path)) Raise(VbError::kFileNotFound);
+    if (ledger_.Written(path) && !inner_.FileExists(path)) return 1;
+    return inner_.LinkCount(path);
+  }
   std::vector<std::wstring> ListFiles(std::wstring_view folder) override {
     return Visible(folder, [&] { return inner_.ListFiles(folder); });
   }

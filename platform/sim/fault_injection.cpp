@@ -155,6 +155,11 @@ class FaultyFileSystem : public FileSystem {
     RaiseIf("SetAttr", VbError::kPermissionDenied, path);
     inner_.SetAttributes(path, attributes);
   }
+  // GetFileInformationByHandle fails as the open before it does: access denied.
+  std::uint32_t LinkCount(std::wstring_view path) override {
+    RaiseIf("LinkCount", VbError::kPermissionDenied, path);
+    return inner_.LinkCount(path);
+  }
   std::vector<std::wstring> ListFiles(std::wstring_view folder) override {
     RaiseIf("Folder.Files", VbError::kPermissionDenied, folder);
     return inner_.ListFiles(folder);

@@ -157,7 +157,7 @@ void Server::InstallCodeLibrary(std::wstring_view path, CodeLibrary library) {
 }
 
 std::shared_ptr<const CodeLibrary> Server::CodeLibraryOf(const FileNode& file) const {
-  const auto it = code_libraries_.find(file.content);
+  const auto it = code_libraries_.find(file.content());
   return it == code_libraries_.end() ? nullptr : it->second;
 }
 

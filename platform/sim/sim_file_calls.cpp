@@ -93,7 +93,8 @@ bool SimFileCalls::PutAttributes(std::wstring_view path, std::uint32_t attribute
   FileNode* node = Existing(path, parsed);
   if (node == nullptr) return false;
   if (node->deny_access) return Fail(win::kAccessDenied);
-  node->attributes = (attributes & kSettable) | (node->is_folder ? attr::kDirectory : 0);
+  node->attributes =
+      (attributes & kSettable) | (node->attributes & (attr::kDirectory | attr::kReparsePoint));
   if (node->attributes == 0) node->attributes = attr::kNormal;
   return true;
 }
@@ -117,10 +118,10 @@ bool SimFileCalls::CopyTo(std::wstring_view from, std::wstring_view to, bool fai
       return Fail(win_file::kSharingViolation);
     }
   }
-  const std::string content = source->content;  // the copy keeps what the file is
+  const std::string content = source->content();  // the copy keeps what the file is
   const std::uint32_t attributes = source->attributes;
   FileNode& copy = FileSystemState::AddChild(*folder, target_path.parts.back(), false);
-  copy.content = content;
+  copy.content() = content;
   copy.attributes = (attributes & ~attr::kNormal) | attr::kArchive;
   return true;
 }

@@ -52,13 +52,13 @@ class SimTextFile : public TextFile {
 
   void WriteLine(std::wstring_view text) override {
     if (mode_ == OpenMode::kInput) Raise(54, L"Bad file mode");
-    node_->content += locale_.ToAnsi(text);
-    node_->content += "\r\n";
+    node_->content() += locale_.ToAnsi(text);
+    node_->content() += "\r\n";
   }
-  bool AtEnd() override { return position_ >= node_->content.size(); }
+  bool AtEnd() override { return position_ >= node_->content().size(); }
   std::wstring ReadLine() override {
     if (mode_ != OpenMode::kInput) Raise(54, L"Bad file mode");
-    const std::string& c = node_->content;
+    const std::string& c = node_->content();
     if (position_ >= c.size()) Raise(62, L"Input past end of file");
     const std::size_t end = std::min(c.find_first_of("\r\n", position_), c.size());
     std::string line = c.substr(position_, end - position_);
@@ -297,13 +297,26 @@ FileNode& FileSystemState::WriteFile(std::wstring_view path, std::string_view by
   const std::wstring name = parsed.parts.back();
   parsed.parts.pop_back();
   FileNode& file = AddChild(MakeFolders(parsed.Text()), name, false);
-  file.content = std::string(bytes);
+  file.content() = std::string(bytes);
   return file;
+}
+
+FileNode& FileSystemState::PlantHardLink(std::wstring_view link, std::wstring_view existing) {
+  FileNode& name = WriteFile(link, "");
+  name.data = Find(existing)->data;
+  return name;
+}
+
+FileNode& FileSystemState::PlantReparsePoint(std::wstring_view link, std::wstring_view existing) {
+  FileNode& name = WriteFile(link, "");
+  name.redirect = Find(existing)->data;
+  name.attributes |= attr::kReparsePoint;
+  return name;
 }
 
 std::string FileSystemState::ReadFile(std::wstring_view path) const {
   FileNode* node = Find(path);
-  return node && !node->is_folder ? node->content : std::string();
+  return node && !node->is_folder ? node->content() : std::string();
 }
 
 std::size_t FileSystemState::FileCount() const {
@@ -425,7 +438,7 @@ void SimFileSystem::Copy(std::wstring_view from, std::wstring_view to, bool over
     }
   }
   FileNode& copy = FileSystemState::AddChild(folder, target_path.parts.back(), false);
-  copy.content = source->content;
+  copy.content() = source->content();
   copy.attributes = source->attributes | attr::kArchive;
 }
 
@@ -446,8 +459,15 @@ void SimFileSystem::SetAttributes(std::wstring_view path, std::uint32_t attribut
   FileNode* node = Lookup(path);
   if (node == nullptr) Raise(VbError::kFileNotFound);
   const std::uint32_t settable = attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive;
-  node->attributes = (attributes & settable) | (node->is_folder ? attr::kDirectory : 0);
+  node->attributes =
+      (attributes & settable) | (node->attributes & (attr::kDirectory | attr::kReparsePoint));
   if (node->attributes == 0) node->attributes = attr::kNormal;
+}
+
+std::uint32_t SimFileSystem::LinkCount(std::wstring_view path) {
+  const FileNode* node = Lookup(path);
+  if (node == nullptr) Raise(VbError::kFileNotFound);
+  return static_cast<std::uint32_t>(node->data.use_count());
 }
 
 std::vector<std::wstring> SimFileSystem::ListFiles(std::wstring_view folder) {
@@ -477,7 +497,7 @@ FileNode& SimFileSystem::FileForWriting(std::wstring_view path, bool truncate) {
     if (existing->is_folder || Blocked(*existing) || (existing->attributes & attr::kReadOnly)) {
       Raise(VbError::kPermissionDenied);
     }
-    if (truncate) existing->content.clear();
+    if (truncate) existing->content().clear();
     return *existing;
   }
   return FileSystemState::AddChild(folder, parsed.parts.back(), false);
@@ -499,11 +519,11 @@ std::string SimFileSystem::ReadBytes(std::wstring_view path) {
   const FileNode* node = Lookup(path);
   if (node == nullptr || node->is_folder) Raise(VbError::kFileNotFound);
   if (node->deny_access) Raise(VbError::kPermissionDenied);
-  return node->content;
+  return node->content();
 }
 
 void SimFileSystem::WriteBytes(std::wstring_view path, std::string_view bytes) {
-  FileForWriting(path, true).content = std::string(bytes);
+  FileForWriting(path, true).content() = std::string(bytes);
 }
 
 }  // namespace platform::sim

@@ -19,7 +19,14 @@ struct FileNode {
   std::wstring short_name;  // the 8.3 alias a path may use instead of name; empty when none
   bool is_folder = false;
   std::uint32_t attributes = attr::kArchive;
-  std::string content;
+  // The file's data, shared by every hard link to it. A reparse point keeps no data of its own:
+  // what is written through it lands in the data of the file it redirects to.
+  std::shared_ptr<std::string> data = std::make_shared<std::string>();
+  std::weak_ptr<std::string> redirect;
+  std::string& content() const {
+    const auto target = redirect.lock();
+    return target ? *target : *data;
+  }
   FileNode* parent = nullptr;
   std::vector<std::shared_ptr<FileNode>> children;  // sorted by upper-cased name
   int in_use = 0;        // mapped as a running program or a loaded library
@@ -58,6 +65,11 @@ class FileSystemState {
   bool Exists(std::wstring_view path) const { return Find(path) != nullptr; }
   std::size_t FileCount() const;
 
+  // Plants a second name for an existing file's data, as CreateHardLinkW makes one.
+  FileNode& PlantHardLink(std::wstring_view link, std::wstring_view existing);
+  // Plants a reparse point at link that redirects reading and writing to the existing file.
+  FileNode& PlantReparsePoint(std::wstring_view link, std::wstring_view existing);
+
   static FileNode& AddChild(FileNode& folder, std::wstring_view name, bool is_folder);
   static FileNode& InsertChild(FileNode& folder, std::shared_ptr<FileNode> node);
   static void RemoveChild(FileNode& node);
@@ -83,6 +95,7 @@ class SimFileSystem : public FileSystem {
   void MakeFolder(std::wstring_view path) override;
   std::uint32_t Attributes(std::wstring_view path) override;
   void SetAttributes(std::wstring_view path, std::uint32_t attributes) override;
+  std::uint32_t LinkCount(std::wstring_view path) override;
   std::vector<std::wstring> ListFiles(std::wstring_view folder) override;
   std::vector<std::wstring> ListFolders(std::wstring_view folder) override;
   std::unique_ptr<TextFile> OpenText(std::wstring_view path, OpenMode mode) override;

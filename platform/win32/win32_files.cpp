@@ -242,6 +242,18 @@ std::uint32_t Win32FileSystem::Attributes(std::wstring_view path) {
   return attributes;
 }
 
+// Opened without access and with the reparse point itself, so a junction or a redirected file
+// is counted as the name it is, and a file another program holds open still answers.
+std::uint32_t Win32FileSystem::LinkCount(std::wstring_view path) {
+  const FileHandle file(::CreateFileW(
+      std::wstring(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) RaiseForMissingOrOther(::GetLastError());
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(file.get(), &information)) RaiseWin32(::GetLastError());
+  return information.nNumberOfLinks;
+}
+
 void Win32FileSystem::SetAttributes(std::wstring_view path, std::uint32_t attributes) {
   if (!::SetFileAttributesW(std::wstring(path).c_str(), attributes)) {
     RaiseForMissingOrOther(::GetLastError());

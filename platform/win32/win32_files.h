@@ -17,6 +17,7 @@ class Win32FileSystem final : public FileSystem {
   void MakeFolder(std::wstring_view path) override;
   std::uint32_t Attributes(std::wstring_view path) override;
   void SetAttributes(std::wstring_view path, std::uint32_t attributes) override;
+  std::uint32_t LinkCount(std::wstring_view path) override;
   std::vector<std::wstring> ListFiles(std::wstring_view folder) override;
   std::vector<std::wstring> ListFolders(std::wstring_view folder) override;
   std::unique_ptr<TextFile> OpenText(std::wstring_view path, OpenMode mode) override;

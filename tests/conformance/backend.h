@@ -82,6 +82,8 @@ class Backend {
   // The existing entry's path with its last step written as its short (8.3) name, as Windows
   // makes one for a long name; the simulation gives the entry one the way NTFS forms them.
   virtual std::wstring ShortPath(const std::wstring& path) = 0;
+  // A second name for the existing file's data, as CreateHardLinkW makes one.
+  virtual void PlantHardLink(const std::wstring& link, const std::wstring& existing) = 0;
   // Sets the variable in the environment the program under test reads; nothing removes it.
   virtual void SetEnvironment(const std::wstring& name,
                               const std::optional<std::wstring>& value) = 0;

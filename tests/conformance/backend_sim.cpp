@@ -128,6 +128,9 @@ class SimBackend : public Backend {
     server_.web.Serve(address, bytes);
     return address;
   }
+  void PlantHardLink(const std::wstring& link, const std::wstring& existing) override {
+    server_.files.PlantHardLink(link, existing);
+  }
   std::wstring ShortPath(const std::wstring& path) override {
     // The first six letters or digits of the name, "~1" and the first three of its extension.
     const std::size_t cut = path.find_last_of(L'\\');

@@ -253,6 +253,9 @@ class Win32Backend : public Backend {
     const std::wstring all(short_path, length);
     return path.substr(0, cut + 1) + all.substr(all.find_last_of(L'\\') + 1);
   }
+  void PlantHardLink(const std::wstring& link, const std::wstring& existing) override {
+    ASSERT_TRUE(::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr)) << ::GetLastError();
+  }
   void SetEnvironment(const std::wstring& name, const std::optional<std::wstring>& value) override {
     ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
   }

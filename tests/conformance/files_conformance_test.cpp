@@ -60,6 +60,28 @@ TEST_F(FilesConformance, DeletingFiles) {
   EXPECT_EQ(ErrorOf([&] { fs().RemoveFile(At(L"*.log"), true); }), 53) << "no match left";
 }
 
+// Two names of one file's data: writing or copying under either name changes both, which is why
+// a planted name is removed rather than written; removing one name leaves the other whole.
+TEST_F(FilesConformance, HardLinksShareTheirDataUntilOneNameIsRemoved) {
+  Make(L"bystander.dll", "system");
+  Make(L"plain.txt");
+  backend().PlantHardLink(At(L"planted.log"), At(L"bystander.dll"));
+  EXPECT_EQ(fs().LinkCount(At(L"plain.txt")), 1u);
+  EXPECT_EQ(fs().LinkCount(At(L"PLANTED.LOG")), 2u);
+  EXPECT_EQ(fs().LinkCount(At(L"bystander.dll")), 2u);
+  EXPECT_EQ(fs().Attributes(At(L"planted.log")) & attr::kReparsePoint, 0u);
+  EXPECT_EQ(ErrorOf([&] { fs().LinkCount(At(L"missing.txt")); }), 53);
+  fs().Copy(At(L"plain.txt"), At(L"planted.log"), true);
+  EXPECT_EQ(fs().ReadBytes(At(L"bystander.dll")), "x") << "a copy writes into the data";
+  fs().WriteBytes(At(L"bystander.dll"), "system");
+  fs().RemoveFile(At(L"planted.log"), true);
+  EXPECT_EQ(fs().ReadBytes(At(L"bystander.dll")), "system");
+  EXPECT_EQ(fs().LinkCount(At(L"bystander.dll")), 1u);
+  fs().OpenText(At(L"planted.log"), OpenMode::kOutput)->WriteLine(L"own");
+  EXPECT_EQ(fs().ReadBytes(At(L"planted.log")), "own\r\n");
+  EXPECT_EQ(fs().ReadBytes(At(L"bystander.dll")), "system");
+}
+
 TEST_F(FilesConformance, WildcardsAsTheDirectorySearchMatchesThem) {
   for (const wchar_t* name :
        {L"zq1.txt", L"ZQ3.TXT", L"zq12.txt", L"zqfoo", L"zq.a.b", L"other.txt", L"xzq1.txt"}) {

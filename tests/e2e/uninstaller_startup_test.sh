@@ -105,6 +105,26 @@ bench_expect_match "passes: closing line last" \
   $'^Exiting Application at:[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AP]M)?\r$' \
   "$(log_text | tail -1)"
 
+# A log name planted beforehand as a second name of a system file (Wine keeps hard links as the
+# Linux file system's): the run creates its log under a name of its own and the system file
+# keeps its bytes, its inode and its one remaining link, as the Linux side sees them.
+fresh_machine 0x00040000 0x00030032 'C:\Program Files\Corvane'
+bystander=$(bench_unix_path "$(bench_system_dir)\zqauth.dll")
+printf 'MZ the bystander' >"$bystander"
+bystander_inode=$(stat -c %i "$bystander")
+ln -f "$bystander" "$(bench_unix_path 'C:\VelmarUninstall.log')"
+bench_start planted-link 'C:\Tools\VelmarUninstall3xandUp.exe'
+answer_box planted-link 1 n "$not_running"
+bench_wait_window "$title" || bench_die "planted-link: the main window never appeared"
+bench_click_client "$BENCH_WINDOW" 508 299 460 280
+bench_wait_exit planted-link || bench_die "planted-link: Exit did not end the program"
+bench_expect_eq "planted-link: the bystander's bytes" 'MZ the bystander' "$(cat "$bystander")"
+bench_expect_eq "planted-link: the bystander's inode" "$bystander_inode" "$(stat -c %i "$bystander")"
+bench_expect_eq "planted-link: the bystander's links" 1 "$(stat -c %h "$bystander")"
+bench_expect_eq "planted-link: the log's opening line" "VelmarRemoval version = 4. 0. 34" \
+  "$(log_text | head -1 | tr -d '\r')"
+bench_expect_match "planted-link: closing line last" '^Exiting Application at:' "$(log_text | tail -1)"
+
 # A running product: the gateway service runs, so no question comes before the main window;
 # the close box ends the program through the same exit.
 fresh_machine 0x00040000 0x00030032 'C:\Program Files\Corvane'

@@ -69,7 +69,7 @@ void AddFileContents(const FileNode& node, const std::wstring& path, MachineStat
   for (const auto& child : node.children) {
     const std::wstring child_path = path + L"\\" + child->name;
     state.insert(L"C " + child_path + L" " + std::to_wstring(child->attributes) + L" " +
-                 Hex(child->content));
+                 Hex(child->content()));
     if (child->is_folder) AddFileContents(*child, child_path, state);
   }
 }

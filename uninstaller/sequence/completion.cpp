@@ -2,6 +2,7 @@
 #include "uninstaller/sequence/completion.h"
 
 #include "common/registry_api.h"
+#include "common/root_file.h"
 #include "common/vb_text.h"
 #include "uninstaller/preview_run.h"
 #include "uninstaller/sequence/error_trap.h"
@@ -30,6 +31,7 @@ void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std
                      L"registered");
   }
   SkipFailure([&] {
+    velmar::ClearPlantedName(app.host.files, L"c:\\VelmarClean.bat");
     app.host.files.Copy(platform::ProgramFolder(app.host.processes) + L"\\VelmarClean.bat",
                         L"c:\\VelmarClean.bat", true);
   });

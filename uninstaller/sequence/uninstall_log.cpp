@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "common/root_file.h"
 #include "platform/text.h"
 
 namespace uninstaller {
@@ -32,6 +33,7 @@ bool HasMarker(std::wstring_view line, std::wstring_view upper_marker) {
 void UninstallLog::Create() {
   LogHandle.reset();
   try {
+    velmar::ClearPlantedName(files_, path_);
     LogHandle = files_.OpenText(path_, platform::OpenMode::kOutput);
   } catch (const platform::RuntimeError&) {
     // Without a log every later line is silently lost; the removal itself goes on.
@@ -52,6 +54,9 @@ void UninstallLog::WriteLog(std::wstring_view text) {
 void UninstallLog::ReopenForAppend() {
   LogHandle.reset();
   try {
+    // A log that could not be created anew may still be a name planted there: never append
+    // through it.
+    if (velmar::IsPlantedName(files_, path_)) return;
     LogHandle = files_.OpenText(path_, platform::OpenMode::kAppend);
   } catch (const platform::RuntimeError&) {
   }

@@ -147,6 +147,18 @@ TEST_F(Cleaning, ADirectoryServerThatCannotBeReachedTakesTheConnectionFailedPath
   }
 }
 
+TEST_F(Cleaning, TheConnectionFailedMarkerIsNotWrittenThroughAPlantedLink) {
+  server.files.WriteFile(L"C:\\WINDOWS\\system32\\zqauth.dll", "MZ system");
+  server.files.PlantHardLink(kMarker, L"C:\\WINDOWS\\system32\\zqauth.dll");
+  server.doh.registered = false;
+  Subscriber(kHere, 1, L"ann");
+  server.boxes.Expect(DirscrubStrings().at(1002), mb::kIdOk);
+  EXPECT_EQ(Run(), 0u);
+  EXPECT_EQ(server.files.ReadFile(L"C:\\WINDOWS\\system32\\zqauth.dll"), "MZ system");
+  EXPECT_TRUE(MarkerIs("NODOH\r\n"));
+  EXPECT_EQ(server.files.Find(kMarker)->data.use_count(), 1);
+}
+
 // Identifiers as the directory hands them over, byte by byte.
 using Bytes = std::vector<std::uint8_t>;
 // "Loc-000001" as UTF-16 with its first two characters' low bytes zero: 20 bytes.

@@ -98,7 +98,7 @@ class DirscrubTest : public ::testing::Test {
   }
   bool MarkerIs(const std::string& content) {
     const auto* marker = server.files.Find(kMarker);
-    return marker != nullptr && marker->content == content;
+    return marker != nullptr && marker->content() == content;
   }
 
   std::wstring args;  // the command line's arguments

@@ -92,6 +92,29 @@ TEST_F(MainFlow, AMarkerFromAnEarlierRunIsOverwrittenNotAppended) {
   EXPECT_TRUE(MarkerIs("NOMVSLIES\r\n\r\n"));
 }
 
+// A marker name planted beforehand as a second name of a system file, or as a reparse point to
+// it: the marker is written under a name of its own, the system file keeps its bytes, and the
+// log reads as on a clean server.
+TEST_F(MainFlow, APlantedMarkerNameIsReplacedNotWrittenThrough) {
+  constexpr wchar_t kBystander[] = L"C:\\WINDOWS\\system32\\zqauth.dll";
+  using Plant = platform::sim::FileNode& (platform::sim::FileSystemState::*)(std::wstring_view,
+                                                                             std::wstring_view);
+  for (const Plant plant : {&platform::sim::FileSystemState::PlantHardLink,
+                            &platform::sim::FileSystemState::PlantReparsePoint}) {
+    server.files.WriteFile(kLog, "VelmarRemoval version = 4. 0. 34\r\n");
+    server.files.WriteFile(kBystander, "MZ system");
+    (server.files.*plant)(kMarker, kBystander);
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(server.files.ReadFile(kBystander), "MZ system");
+    EXPECT_TRUE(MarkerIs("NOMVSLIES\r\n\r\n"));
+    EXPECT_EQ(server.files.Find(kMarker)->data.use_count(), 1);
+    EXPECT_EQ(server.files.Find(kMarker)->attributes & platform::attr::kReparsePoint, 0u);
+    EXPECT_EQ(Added(), "    Velmar is shut down, proceeding to clean subscriber info\r\n" +
+                           StartLines() + "******** Subscriber removal complete **********\r\n");
+    platform::sim::FileSystemState::RemoveChild(*server.files.Find(kMarker));
+  }
+}
+
 TEST_F(MainFlow, TheWindowIsPlacedNarrowThenWideWithItsCaptions) {
   EXPECT_EQ(Run(), 0u);
   ASSERT_EQ(pixel_places.size(), 2u);

@@ -171,8 +171,8 @@ TEST_F(Startup, StartedElsewhereTheLanguageIsLookedForThereButTheCopiesComeFromT
   EXPECT_TRUE(Traced(L"Changing working directory to: C:\\Setup\\\n"));
   EXPECT_TRUE(Traced(L"Changing working directory back to: C:\\Other\n"));
   EXPECT_EQ(folder_after, L"C:\\Other");
-  EXPECT_EQ(server.files.Find(Sys(L"ZqPellet.tsp"))->content,
-            server.files.Find(L"C:\\Setup\\System32\\ZqPellet.tsp")->content);
+  EXPECT_EQ(server.files.Find(Sys(L"ZqPellet.tsp"))->content(),
+            server.files.Find(L"C:\\Setup\\System32\\ZqPellet.tsp")->content());
 }
 
 TEST_F(Startup, ARenamedProgramStillFindsItsFilesBesideIt) {

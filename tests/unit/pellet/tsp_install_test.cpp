@@ -104,9 +104,9 @@ TEST_F(Install, TheEarlierPackagesFilesAllBecomeOldFilesBeforeTheCopies) {
   server.files.WriteFile(Sys(L"ZqAudio32.DLL"), "earlier");
   server.files.WriteFile(Sys(L"drivers\\ZqAudio.SYS"), "earlier driver");
   EXPECT_EQ(Run(L"-silent"), 0);
-  EXPECT_EQ(server.files.Find(Sys(L"ZqAudio32.OLD"))->content, "earlier");
-  EXPECT_EQ(server.files.Find(Sys(L"drivers\\ZqAudio.OLD"))->content, "earlier driver");
-  EXPECT_EQ(server.files.Find(Sys(L"drivers\\ZqAudio.sys"))->content, "win2k driver");
+  EXPECT_EQ(server.files.Find(Sys(L"ZqAudio32.OLD"))->content(), "earlier");
+  EXPECT_EQ(server.files.Find(Sys(L"drivers\\ZqAudio.OLD"))->content(), "earlier driver");
+  EXPECT_EQ(server.files.Find(Sys(L"drivers\\ZqAudio.sys"))->content(), "win2k driver");
   EXPECT_EQ(TracesStartingWith(L"PelletSetup: RenameDll(").size(), 7u);
 }
 
@@ -264,7 +264,7 @@ TEST_F(Install, OnNt4TheAlternateDriverIsMovedIntoPlace) {
   server.machine.os = {4, 0, 1381, 2, "Service Pack 6"};
   EXPECT_EQ(Run(L"-silent"), 0);
   EXPECT_TRUE(Traced(L"File move succeeded\n"));
-  EXPECT_EQ(server.files.Find(Sys(L"drivers\\ZqAudio.sys"))->content, "nt4 driver");
+  EXPECT_EQ(server.files.Find(Sys(L"drivers\\ZqAudio.sys"))->content(), "nt4 driver");
   EXPECT_FALSE(Exists(Sys(L"drivers\\ZqAudio.nt4")));
   EXPECT_NE(server.services.Find(L"zqaudio"), nullptr);
 }

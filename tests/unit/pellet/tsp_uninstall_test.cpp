@@ -48,7 +48,7 @@ TEST_F(Uninstall, RenameDllTracesEachStepAndReplacesAnEarlierBackup) {
   server.files.Find(Sys(L"ZqPellet.TSP"))->attributes = platform::attr::kReadOnly;
   server.telephony.Add(L"ZqPellet.tsp");
   EXPECT_EQ(Run(L"-uninstall -silent"), 0);
-  EXPECT_EQ(server.files.Find(Sys(L"ZqPellet.OLD"))->content, "installed");
+  EXPECT_EQ(server.files.Find(Sys(L"ZqPellet.OLD"))->content(), "installed");
   EXPECT_FALSE(Exists(Sys(L"ZqPellet.TSP")));
   EXPECT_EQ(
       TracesFrom(L"PelletSetup: RenameDll(Dll ZqPellet, Dir C:\\WINDOWS\\system32\\, Ext .TSP)\r\n",

@@ -206,5 +206,73 @@ TEST_F(GoldenLogs, A31RunThroughDirscrub) {
   ExpectGolden("run_dirscrub_31.log", 30);
 }
 
+// A name at the root planted beforehand by another account, leading to a system file it could
+// not write itself: the run writes its own file under that name and the system file keeps its
+// bytes, while the log reads exactly as on a clean server.
+enum class Planting { kHardLink, kReparsePoint };
+struct PlantedName {
+  const wchar_t* path;
+  Planting planting;
+};
+
+class PlantedRootNames : public GoldenLogs, public ::testing::WithParamInterface<PlantedName> {
+ protected:
+  static constexpr wchar_t kBystander[] = L"C:\\WINDOWS\\system32\\zqauth.dll";
+  static constexpr char kBystanderBytes[] = "MZ the bystander's own bytes";
+  static constexpr char kBatch[] = "@rd /s /q %1\r\n";
+};
+
+TEST_P(PlantedRootNames, TheRunWritesItsOwnFileAndLeavesTheBystanderAsItWas) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  AddTypicalDirectoryData(server);
+  server.sql.sync.delay_ms = 1000;
+  server.files.WriteFile(L"C:\\Tools\\VelmarClean.bat", kBatch);
+  server.files.WriteFile(kBystander, kBystanderBytes);
+  if (GetParam().planting == Planting::kHardLink) {
+    server.files.PlantHardLink(GetParam().path, kBystander);
+  } else {
+    server.files.PlantReparsePoint(GetParam().path, kBystander);
+  }
+  ASSERT_FALSE(Start());
+  PressWithEveryAnswerYes();
+  ExpectGolden("run_typical_4x.log", 0);
+  EXPECT_EQ(server.files.ReadFile(kBystander), kBystanderBytes);
+  EXPECT_EQ(server.files.ReadFile(L"C:\\VelmarClean.bat"), kBatch);
+  for (const wchar_t* own : {L"C:\\VelmarUninstall.log", L"C:\\VelmarClean.bat"}) {
+    const auto* node = server.files.Find(own);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->data.use_count(), 1) << "a name of its own";
+    EXPECT_EQ(node->attributes & platform::attr::kReparsePoint, 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RootFiles, PlantedRootNames,
+    ::testing::Values(PlantedName{L"C:\\VelmarUninstall.log", Planting::kHardLink},
+                      PlantedName{L"C:\\VelmarUninstall.log", Planting::kReparsePoint},
+                      PlantedName{L"C:\\VelmarClean.bat", Planting::kHardLink},
+                      PlantedName{L"C:\\VelmarClean.bat", Planting::kReparsePoint}),
+    [](const ::testing::TestParamInfo<PlantedName>& info) {
+      const std::wstring_view path(info.param.path);
+      return std::string(path.ends_with(L".log") ? "Log" : "Batch") +
+             (info.param.planting == Planting::kHardLink ? "AsHardLink" : "AsReparsePoint");
+    });
+
+// A planted name that cannot be removed is a log that cannot be created: the run goes on
+// without one, and the system file behind the name is not written.
+TEST_F(GoldenLogs, APlantedLogThatCannotBeRemovedMeansARunWithoutLog) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  AddTypicalDirectoryData(server);
+  server.sql.sync.delay_ms = 1000;
+  server.files.WriteFile(L"C:\\WINDOWS\\system32\\zqauth.dll", "system");
+  server.files.PlantHardLink(L"C:\\VelmarUninstall.log", L"C:\\WINDOWS\\system32\\zqauth.dll");
+  server.faults.programs = {L"VelmarUninstall3xandUp.exe"};
+  server.faults.fail_site = "DeleteFile";  // the first removal: the planted name's
+  ASSERT_FALSE(Start());
+  PressWithEveryAnswerYes();
+  EXPECT_EQ(server.files.ReadFile(L"C:\\WINDOWS\\system32\\zqauth.dll"), "system");
+  EXPECT_EQ(server.files.ReadFile(L"C:\\VelmarUninstall.log"), "system");
+}
+
 }  // namespace
 }  // namespace uninstaller::testing
