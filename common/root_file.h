@@ -1,7 +1,8 @@
 // The files a run writes at the root of the system drive, where any local account may plant a
-// name beforehand: such a name is cleared before the file is written, never written through.
+// name beforehand: such a name is cleared, and the file is created anew under the run's own list.
 #pragma once
 
+#include <memory>
 #include <string_view>
 
 #include "platform/files.h"
@@ -16,5 +17,16 @@ bool IsPlantedName(platform::FileSystem& files, std::wstring_view path);
 // (what it led to stays as it is), so the file that follows is created anew. Raises the
 // RuntimeError of the failed removal: the caller treats it as a file that cannot be created.
 void ClearPlantedName(platform::FileSystem& files, std::wstring_view path);
+
+// Who may use a file the run writes at the root, whatever the root passes on: Administrators
+// and SYSTEM in full, Users to read and run it, nobody else.
+platform::AccessList RootFileAccess();
+
+// The root file created anew under RootFileAccess: a planted name is cleared first, and an old
+// file of that name removed (a read-only one is refused with 70, as writing over it is), so the
+// file's owner and list are the run's own. Raises as a create that failed.
+std::unique_ptr<platform::TextFile> CreateRootText(platform::FileSystem& files,
+                                                   std::wstring_view path);
+void WriteRootFile(platform::FileSystem& files, std::wstring_view path, std::string_view bytes);
 
 }  // namespace velmar

@@ -75,8 +75,7 @@ class Cleaning {
       Log(L"DOH Connection failed.  Exiting subscriber removal.");
       app_.Message(app_.forms.Text(1002));
       Quietly([&] {
-        velmar::ClearPlantedName(app_.host.files, L"c:\\VelmarUninstallTemp.xxx");
-        app_.host.files.WriteBytes(L"c:\\VelmarUninstallTemp.xxx", "NODOH\r\n");
+        velmar::WriteRootFile(app_.host.files, L"c:\\VelmarUninstallTemp.xxx", "NODOH\r\n");
       });
       app_.End();
     }

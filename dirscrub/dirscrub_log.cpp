@@ -1,11 +1,15 @@
 // Dirscrub's log writer.
 #include "dirscrub/dirscrub_log.h"
 
+#include "common/root_file.h"
 #include "platform/error.h"
 
 namespace dirscrub {
 
+// A name planted at the log's place is refused as a file the program may not write, so no line
+// is ever appended to what it leads to.
 void DirscrubLog::Open() {
+  if (velmar::IsPlantedName(files_, path_)) platform::Raise(platform::VbError::kPermissionDenied);
   file_ = files_.OpenText(path_, platform::OpenMode::kAppend);
 }
 

@@ -78,9 +78,8 @@ bool CleanedThroughSql(const velmar::VelmarVersionInfo& v) {
 }
 
 void WriteMarker(Flow& flow) {
-  velmar::ClearPlantedName(flow.app.host.files, kMarkerPath);
-  flow.app.host.files.WriteBytes(
-      kMarkerPath, flow.app.main.multiple_servers ? "MVSLIES\r\n\r\n" : "NOMVSLIES\r\n\r\n");
+  velmar::WriteRootFile(flow.app.host.files, kMarkerPath,
+                        flow.app.main.multiple_servers ? "MVSLIES\r\n\r\n" : "NOMVSLIES\r\n\r\n");
 }
 
 constexpr std::array<FlowStep, 16> kSteps{{

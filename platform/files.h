@@ -21,6 +21,31 @@ inline constexpr std::uint32_t kNormal = 0x80;
 inline constexpr std::uint32_t kReparsePoint = 0x400;
 }  // namespace attr
 
+// Rights of an access-list entry, as a file's access mask holds them.
+namespace rights {
+inline constexpr std::uint32_t kFullControl = 0x1F01FF;     // FILE_ALL_ACCESS
+inline constexpr std::uint32_t kReadAndExecute = 0x1200A9;  // generic read and execute
+inline constexpr std::uint32_t kChange = 0x1301BF;          // read, write, execute and delete
+}  // namespace rights
+
+// One entry of a file's access list: an account by its security identifier in text form
+// ("S-1-5-32-544"), and the rights the entry allows it (or refuses it, for a deny entry).
+struct AccessRule {
+  std::wstring account;
+  std::uint32_t rights = 0;
+  bool allow = true;
+  bool inherited = false;  // passed on by the folder rather than set on the file itself
+  friend bool operator==(const AccessRule&, const AccessRule&) = default;
+};
+
+// A file's access list: its entries in order, and whether it takes what its folder passes on
+// (false: the list is protected, entirely the file's own).
+struct AccessList {
+  std::vector<AccessRule> rules;
+  bool inherits = false;
+  friend bool operator==(const AccessList&, const AccessList&) = default;
+};
+
 // Text written and read through a TextFile is in the ANSI code page; lines end in CR LF.
 class TextFile {
  public:
@@ -59,6 +84,17 @@ class FileSystem {
   // Whole files as bytes, for markers and copies that are written in one piece.
   virtual std::string ReadBytes(std::wstring_view path) = 0;
   virtual void WriteBytes(std::wstring_view path, std::string_view bytes) = 0;
+
+  // A new file with an access list of its own, set by the create call itself so that what the
+  // folder passes on never applies, not even for a moment. The name must be free: an existing
+  // file or folder there raises 58 and is left as it is. CreateText opens the file as
+  // OpenText's kOutput does; CreateBytes writes it in one piece.
+  virtual std::unique_ptr<TextFile> CreateText(std::wstring_view path,
+                                               const AccessList& access) = 0;
+  virtual void CreateBytes(std::wstring_view path, std::string_view bytes,
+                           const AccessList& access) = 0;
+  // The access list a file has, as the system reports it. Raises 53 when the file is missing.
+  virtual AccessList ReadAccess(std::wstring_view path) = 0;
 };
 
 }  // namespace platform

@@ -267,6 +267,12 @@ class RecordingFiles final : public FileSystem, Recorder {
     if (ledger_.PathGone(path)) Raise(VbError::kFileNotFound);
     return inner_.ReadBytes(path);
   }
+  // A file the run wrote in the record alone has the list it was created with.
+  AccessList ReadAccess(std::wstring_view path) override {
+    if (ledger_.PathGone(path)) Raise(VbError::kFileNotFound);
+    if (const AccessList* created = ledger_.CreatedAccess(path)) return *created;
+    return inner_.ReadAccess(path);
+  }
   // reading for input, changing for output and append
   std::unique_ptr<TextFile> OpenText(std::wstring_view path, OpenMode mode) override {
     if (mode == OpenMode::kInput) {
@@ -341,6 +347,23 @@ class RecordingFiles final : public FileSystem, Recorder {
     ChangeOrRaise(L"files written", Line(L"write file", path),
                   [&] { inner_.WriteBytes(path, bytes); });
     ledger_.AssumeWritten(path);
+  }
+  // Creation refuses a name that is there, as the machine would, before anything is recorded.
+  std::unique_ptr<TextFile> CreateText(std::wstring_view path, const AccessList& access) override {
+    if (FileExists(path) || FolderExists(path)) Raise(VbError::kFileAlreadyExists);
+    std::unique_ptr<TextFile> file;
+    ChangeOrRaise(L"files written", Line(L"write file", path),
+                  [&] { file = inner_.CreateText(path, access); });
+    ledger_.AssumeCreated(path, access);
+    if (!file) file = std::make_unique<DiscardingTextFile>();
+    return file;
+  }
+  void CreateBytes(std::wstring_view path, std::string_view bytes,
+                   const AccessList& access) override {
+    if (FileExists(path) || FolderExists(path)) Raise(VbError::kFileAlreadyExists);
+    ChangeOrRaise(L"files written", Line(L"write file", path),
+                  [&] { inner_.CreateBytes(path, bytes, access); });
+    ledger_.AssumeCreated(path, access);
   }
 
  private:

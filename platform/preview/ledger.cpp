@@ -39,13 +39,23 @@ void Ledger::Record(Subject subject, std::wstring_view subject_text, std::wstrin
 
 void Ledger::RemovePath(std::wstring_view path) {
   const std::wstring key = PathKey(path);
-  std::erase_if(written_,
-                [&](const std::wstring& w) { return w == key || w.starts_with(key + L"\\"); });
+  std::erase_if(written_, [&](const auto& written) {
+    return written.first == key || written.first.starts_with(key + L"\\");
+  });
   paths_gone_.insert(key);
 }
 
 void Ledger::AssumeWritten(std::wstring_view path) {
-  written_.insert(PathKey(path));
+  written_.try_emplace(PathKey(path));
+}
+
+void Ledger::AssumeCreated(std::wstring_view path, const AccessList& access) {
+  written_.insert_or_assign(PathKey(path), access);
+}
+
+const AccessList* Ledger::CreatedAccess(std::wstring_view path) const {
+  const auto found = written_.find(PathKey(path));
+  return found != written_.end() && found->second ? &*found->second : nullptr;
 }
 
 bool Ledger::Written(std::wstring_view path) const {

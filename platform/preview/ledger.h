@@ -3,11 +3,14 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/preview/change_kinds.h"
 #include "platform/preview/recording_host.h"
 
@@ -29,6 +32,9 @@ class Ledger {
   void AssumeWritten(std::wstring_view path);
   bool PathGone(std::wstring_view path) const;
   bool Written(std::wstring_view path) const;
+  // A file created with a list of its own keeps it when written again, until it is removed.
+  void AssumeCreated(std::wstring_view path, const AccessList& access);
+  const AccessList* CreatedAccess(std::wstring_view path) const;
   // Registry keys by full path ("HKLM\Software\..."); a removed key takes its subkeys and values.
   void RemoveKey(std::wstring_view path);
   void RestoreKey(std::wstring_view path);
@@ -52,7 +58,8 @@ class Ledger {
   Mode mode_;
   RecordingHost::Note note_;
   std::vector<Change> changes_;
-  std::set<std::wstring> paths_gone_, written_, keys_gone_, values_gone_;
+  std::set<std::wstring> paths_gone_, keys_gone_, values_gone_;
+  std::map<std::wstring, std::optional<AccessList>> written_;
   std::set<std::wstring> services_stopped_, services_removed_;
   std::function<bool(std::wstring_view)> allowed_;
 };

@@ -181,6 +181,20 @@ class FaultyFileSystem : public FileSystem {
     RaiseIf("Put", VbError::kDiskFull, path);
     inner_.WriteBytes(path, bytes);
   }
+  // CreateFileW with security attributes fails as any create does: access denied.
+  std::unique_ptr<TextFile> CreateText(std::wstring_view path, const AccessList& access) override {
+    RaiseIf("CreateNew", VbError::kPermissionDenied, path);
+    return std::make_unique<FaultyTextFile>(plan_, inner_.CreateText(path, access), path);
+  }
+  void CreateBytes(std::wstring_view path, std::string_view bytes,
+                   const AccessList& access) override {
+    RaiseIf("CreateNew", VbError::kPermissionDenied, path);
+    inner_.CreateBytes(path, bytes, access);
+  }
+  AccessList ReadAccess(std::wstring_view path) override {
+    RaiseIf("GetFileSecurity", VbError::kPermissionDenied, path);
+    return inner_.ReadAccess(path);
+  }
 
  private:
   void RaiseIf(const char* site, VbError error, std::wstring_view path) {

@@ -303,7 +303,9 @@ FileNode& FileSystemState::WriteFile(std::wstring_view path, std::string_view by
 
 FileNode& FileSystemState::PlantHardLink(std::wstring_view link, std::wstring_view existing) {
   FileNode& name = WriteFile(link, "");
-  name.data = Find(existing)->data;
+  const FileNode& file = *Find(existing);
+  name.data = file.data;
+  name.access = file.access;  // the list belongs to the file, not to one of its names
   return name;
 }
 
@@ -503,6 +505,18 @@ FileNode& SimFileSystem::FileForWriting(std::wstring_view path, bool truncate) {
   return FileSystemState::AddChild(folder, parsed.parts.back(), false);
 }
 
+// A new name only: CREATE_NEW never opens what is already there.
+FileNode& SimFileSystem::NewFile(std::wstring_view path, const AccessList& access) {
+  if (access.inherits) Raise(VbError::kInvalidProcedureCall);
+  const ParsedPath parsed = ParseOrRaise(path);
+  FileNode& folder = ParentOrRaise(parsed);
+  if (state_.Find(parsed) != nullptr) Raise(VbError::kFileAlreadyExists);
+  FileNode& node = FileSystemState::AddChild(folder, parsed.parts.back(), false);
+  node.access = access;
+  for (AccessRule& rule : node.access->rules) rule.inherited = false;
+  return node;
+}
+
 std::unique_ptr<TextFile> SimFileSystem::OpenText(std::wstring_view path, OpenMode mode) {
   FileNode* node = nullptr;
   if (mode == OpenMode::kInput) {
@@ -524,6 +538,32 @@ std::string SimFileSystem::ReadBytes(std::wstring_view path) {
 
 void SimFileSystem::WriteBytes(std::wstring_view path, std::string_view bytes) {
   FileForWriting(path, true).content() = std::string(bytes);
+}
+
+std::unique_ptr<TextFile> SimFileSystem::CreateText(std::wstring_view path,
+                                                    const AccessList& access) {
+  return std::make_unique<SimTextFile>(FileSystemState::Share(NewFile(path, access)),
+                                       OpenMode::kOutput, locale_);
+}
+
+void SimFileSystem::CreateBytes(std::wstring_view path, std::string_view bytes,
+                                const AccessList& access) {
+  NewFile(path, access).content() = std::string(bytes);
+}
+
+AccessList SimFileSystem::ReadAccess(std::wstring_view path) {
+  const FileNode* node = Lookup(path);
+  if (node == nullptr) Raise(VbError::kFileNotFound);
+  return node->access ? *node->access : PassedOnAccess();
+}
+
+AccessList PassedOnAccess() {
+  constexpr auto kInherited = [](const wchar_t* account, std::uint32_t allowed) {
+    return AccessRule{account, allowed, true, true};
+  };
+  return {{kInherited(L"S-1-5-32-544", rights::kFullControl),
+           kInherited(L"S-1-5-18", rights::kFullControl), kInherited(L"S-1-1-0", rights::kChange)},
+          true};
 }
 
 }  // namespace platform::sim

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,12 +28,19 @@ struct FileNode {
     const auto target = redirect.lock();
     return target ? *target : *data;
   }
+  // The file's own access list, when it was created with one; otherwise the file has what its
+  // folder passes on (kPassedOnAccess).
+  std::optional<AccessList> access;
   FileNode* parent = nullptr;
   std::vector<std::shared_ptr<FileNode>> children;  // sorted by upper-cased name
   int in_use = 0;        // mapped as a running program or a loaded library
   int open_handles = 0;  // open through a TextFile
   bool deny_access = false;
 };
+
+// What a folder of the simulated system drive passes on to a file created without a list of
+// its own: the default of a Windows 2000 system drive, where Everyone may change files.
+AccessList PassedOnAccess();
 
 // A path taken apart: drive letter (upper case) and components, "." and ".." resolved. A
 // network path "\\server\share\..." has the drive kUncDrive and the server and share as its
@@ -101,6 +109,10 @@ class SimFileSystem : public FileSystem {
   std::unique_ptr<TextFile> OpenText(std::wstring_view path, OpenMode mode) override;
   std::string ReadBytes(std::wstring_view path) override;
   void WriteBytes(std::wstring_view path, std::string_view bytes) override;
+  std::unique_ptr<TextFile> CreateText(std::wstring_view path, const AccessList& access) override;
+  void CreateBytes(std::wstring_view path, std::string_view bytes,
+                   const AccessList& access) override;
+  AccessList ReadAccess(std::wstring_view path) override;
 
  private:
   ParsedPath ParseOrRaise(std::wstring_view path) const;
@@ -108,6 +120,7 @@ class SimFileSystem : public FileSystem {
   FileNode& ParentOrRaise(const ParsedPath& path) const;
   std::vector<FileNode*> Matches(std::wstring_view path, bool folders, FileNode*& parent) const;
   FileNode& FileForWriting(std::wstring_view path, bool truncate);
+  FileNode& NewFile(std::wstring_view path, const AccessList& access);
 
   FileSystemState& state_;
   std::wstring& current_dir_;

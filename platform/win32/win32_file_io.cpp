@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/error.h"
+#include "platform/win32/win32_access_list.h"
 #include "platform/win32/win32_vb_error.h"
 
 namespace platform::win32 {
@@ -28,6 +29,15 @@ void RefuseReadOnlyTarget(const std::wstring& path) {
       (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     Raise(VbError::kPermissionDenied);
   }
+}
+
+FileHandle CreateNewFile(const std::wstring& path, const AccessList& access) {
+  OwnAccessAttributes security(access);
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                static_cast<SECURITY_ATTRIBUTES*>(security.get()), CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) RaiseWin32(::GetLastError());
+  return file;
 }
 
 }  // namespace platform::win32

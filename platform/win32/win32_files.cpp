@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/error.h"
+#include "platform/win32/win32_access_list.h"
 #include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_handle.h"
 #include "platform/win32/win32_text_file.h"
@@ -297,6 +298,21 @@ void Win32FileSystem::WriteBytes(std::wstring_view path, std::string_view bytes)
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) RaiseWin32(::GetLastError());
   WriteAllBytes(file.get(), bytes);
+}
+
+std::unique_ptr<TextFile> Win32FileSystem::CreateText(std::wstring_view path,
+                                                      const AccessList& access) {
+  return CreateWin32TextFile(path, access);
+}
+
+void Win32FileSystem::CreateBytes(std::wstring_view path, std::string_view bytes,
+                                  const AccessList& access) {
+  const FileHandle file = CreateNewFile(std::wstring(path), access);
+  WriteAllBytes(file.get(), bytes);
+}
+
+AccessList Win32FileSystem::ReadAccess(std::wstring_view path) {
+  return ReadFileAccess(path);
 }
 
 }  // namespace platform::win32

@@ -23,6 +23,10 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<TextFile> OpenText(std::wstring_view path, OpenMode mode) override;
   std::string ReadBytes(std::wstring_view path) override;
   void WriteBytes(std::wstring_view path, std::string_view bytes) override;
+  std::unique_ptr<TextFile> CreateText(std::wstring_view path, const AccessList& access) override;
+  void CreateBytes(std::wstring_view path, std::string_view bytes,
+                   const AccessList& access) override;
+  AccessList ReadAccess(std::wstring_view path) override;
 };
 
 }  // namespace platform::win32

@@ -14,5 +14,8 @@ void FileHandleTraits::Close(pointer handle) noexcept {
 void FindHandleTraits::Close(pointer handle) noexcept {
   ::FindClose(handle);
 }
+void LocalMemoryTraits::Close(pointer block) noexcept {
+  ::LocalFree(block);
+}
 
 }  // namespace platform::win32

@@ -28,6 +28,13 @@ struct FindHandleTraits {
   static void Close(pointer handle) noexcept;  // FindClose
 };
 
+// Blocks the system allocated with LocalAlloc for the caller (a converted SID or SID text).
+struct LocalMemoryTraits {
+  using pointer = void*;
+  static pointer Invalid() noexcept { return nullptr; }
+  static void Close(pointer block) noexcept;  // LocalFree
+};
+
 template <typename Traits>
 class UniqueHandle {
  public:
@@ -61,5 +68,6 @@ class UniqueHandle {
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
+using LocalMemory = UniqueHandle<LocalMemoryTraits>;
 
 }  // namespace platform::win32

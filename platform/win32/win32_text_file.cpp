@@ -100,4 +100,9 @@ std::unique_ptr<TextFile> OpenWin32TextFile(std::wstring_view path, OpenMode mod
   return std::make_unique<Win32TextFile>(std::move(file), mode);
 }
 
+std::unique_ptr<TextFile> CreateWin32TextFile(std::wstring_view path, const AccessList& access) {
+  return std::make_unique<Win32TextFile>(CreateNewFile(std::wstring(path), access),
+                                         OpenMode::kOutput);
+}
+
 }  // namespace platform::win32

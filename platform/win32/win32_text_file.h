@@ -11,5 +11,7 @@ namespace platform::win32 {
 
 // Raises 53 / 76 / 70 as the run time's Open statement does when the file cannot be opened.
 std::unique_ptr<TextFile> OpenWin32TextFile(std::wstring_view path, OpenMode mode);
+// A new file with the access list as its own, open for output; 58 when the name is taken.
+std::unique_ptr<TextFile> CreateWin32TextFile(std::wstring_view path, const AccessList& access);
 
 }  // namespace platform::win32

@@ -82,6 +82,47 @@ TEST_F(FilesConformance, HardLinksShareTheirDataUntilOneNameIsRemoved) {
   EXPECT_EQ(fs().ReadBytes(At(L"bystander.dll")), "system");
 }
 
+// A file created with a list of its own reads back with exactly that list, deny entries and
+// order included, protected from what the folder passes on; writing it again keeps the list.
+// The create call never opens a name that is there, so nothing planted is written through.
+TEST_F(FilesConformance, AFileCreatedWithItsOwnListHasExactlyThatList) {
+  const platform::AccessList own{{{L"S-1-5-32-546", platform::rights::kChange, false},
+                                  {L"S-1-5-32-544", platform::rights::kFullControl},
+                                  {L"S-1-5-32-545", platform::rights::kReadAndExecute}},
+                                 false};
+  fs().CreateBytes(At(L"own.bat"), "@echo off\r\n", own);
+  EXPECT_EQ(fs().ReadBytes(At(L"own.bat")), "@echo off\r\n");
+  EXPECT_EQ(fs().ReadAccess(At(L"OWN.BAT")), own);
+  fs().CreateText(At(L"own.log"), own)->WriteLine(L"first");
+  fs().OpenText(At(L"own.log"), OpenMode::kAppend)->WriteLine(L"second");
+  fs().WriteBytes(At(L"own.bat"), "rewritten");
+  EXPECT_EQ(fs().ReadBytes(At(L"own.log")), "first\r\nsecond\r\n");
+  EXPECT_EQ(fs().ReadAccess(At(L"own.log")), own);
+  EXPECT_EQ(fs().ReadAccess(At(L"own.bat")), own) << "written over, the file keeps its list";
+
+  Make(L"bystander.dll", "system");
+  backend().PlantHardLink(At(L"planted.log"), At(L"bystander.dll"));
+  fs().MakeFolder(At(L"Sub"));
+  EXPECT_EQ(ErrorOf([&] { fs().CreateBytes(At(L"bystander.dll"), "new", own); }), 58);
+  EXPECT_EQ(ErrorOf([&] { fs().CreateText(At(L"planted.log"), own); }), 58);
+  EXPECT_EQ(ErrorOf([&] { fs().CreateBytes(At(L"sub"), "new", own); }), 58);
+  EXPECT_EQ(ErrorOf([&] { fs().CreateBytes(At(L"nofolder\\x.txt"), "new", own); }), 76);
+  EXPECT_EQ(ErrorOf([&] { fs().ReadAccess(At(L"missing.txt")); }), 53);
+  EXPECT_EQ(fs().ReadBytes(At(L"bystander.dll")), "system");
+  EXPECT_NE(fs().ReadAccess(At(L"bystander.dll")), own) << "a refused create sets no list";
+}
+
+// A file created plainly takes what its folder passes on: its list is not protected, and its
+// entries come from the folder.
+TEST_F(FilesConformance, AFileCreatedPlainlyTakesWhatItsFolderPassesOn) {
+  Make(L"plain.txt");
+  const platform::AccessList plain = fs().ReadAccess(At(L"plain.txt"));
+  EXPECT_TRUE(plain.inherits);
+  ASSERT_FALSE(plain.rules.empty());
+  EXPECT_TRUE(std::all_of(plain.rules.begin(), plain.rules.end(),
+                          [](const platform::AccessRule& rule) { return rule.inherited; }));
+}
+
 TEST_F(FilesConformance, WildcardsAsTheDirectorySearchMatchesThem) {
   for (const wchar_t* name :
        {L"zq1.txt", L"ZQ3.TXT", L"zq12.txt", L"zqfoo", L"zq.a.b", L"other.txt", L"xzq1.txt"}) {

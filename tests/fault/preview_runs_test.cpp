@@ -163,13 +163,14 @@ std::string Parting(const Lines& preview, const Lines& removal) {
 }
 
 // The removal's changes a preview rightly does not list: the removal's own log, whose place the
-// report takes (the preview leaves it untouched), and Dirscrub's start, which a preview makes
+// report takes (the preview leaves it, and an old log, untouched), and Dirscrub's start, which a preview makes
 // for real with its own word (Dirscrub's changes are listed by Dirscrub's preview, in the same
 // report, and made by Dirscrub's own host, not the uninstaller's).
 Lines AsAPreviewLists(const std::vector<Change>& changes) {
   Lines listed;
   for (const std::string& text : Texts(changes)) {
     if (text == "  would write file: c:\\VelmarUninstall.log") continue;
+    if (text == "  would delete file: c:\\VelmarUninstall.log") continue;
     if (text.starts_with("  would run: \"C:\\Tools\\DirscrubVelmar30.exe\"")) continue;
     listed.push_back(text);
   }

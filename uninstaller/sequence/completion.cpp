@@ -31,9 +31,10 @@ void RunCompletion(UninstallerApp& app, velmar::ProcessRunner& runner, const std
                      L"registered");
   }
   SkipFailure([&] {
-    velmar::ClearPlantedName(app.host.files, L"c:\\VelmarClean.bat");
-    app.host.files.Copy(platform::ProgramFolder(app.host.processes) + L"\\VelmarClean.bat",
-                        L"c:\\VelmarClean.bat", true);
+    // Read first: a batch missing from the program folder leaves an old copy as it is.
+    const std::string batch = app.host.files.ReadBytes(platform::ProgramFolder(app.host.processes) +
+                                                       L"\\VelmarClean.bat");
+    velmar::WriteRootFile(app.host.files, L"c:\\VelmarClean.bat", batch);
   });
   app.log.WriteLog(L"Uninstall completed at:" +
                    app.host.locale.FormatGeneralDate(app.host.clock.Now()));

@@ -33,8 +33,7 @@ bool HasMarker(std::wstring_view line, std::wstring_view upper_marker) {
 void UninstallLog::Create() {
   LogHandle.reset();
   try {
-    velmar::ClearPlantedName(files_, path_);
-    LogHandle = files_.OpenText(path_, platform::OpenMode::kOutput);
+    LogHandle = velmar::CreateRootText(files_, path_);
   } catch (const platform::RuntimeError&) {
     // Without a log every later line is silently lost; the removal itself goes on.
   }

@@ -3,6 +3,7 @@
 // and the directory server that cannot be reached.
 #include "dirscrub/id_text.h"
 #include "platform/error.h"
+#include "tests/support/root_file_access.h"
 #include "tests/unit/dirscrub/dirscrub_fixture.h"
 
 namespace dirscrub::testing {
@@ -157,6 +158,8 @@ TEST_F(Cleaning, TheConnectionFailedMarkerIsNotWrittenThroughAPlantedLink) {
   EXPECT_EQ(server.files.ReadFile(L"C:\\WINDOWS\\system32\\zqauth.dll"), "MZ system");
   EXPECT_TRUE(MarkerIs("NODOH\r\n"));
   EXPECT_EQ(server.files.Find(kMarker)->data.use_count(), 1);
+  EXPECT_EQ(velmar::testing::OwnAccessOf(server.files, kMarker),
+            velmar::testing::ExpectedRootFileAccess());
 }
 
 // Identifiers as the directory hands them over, byte by byte.

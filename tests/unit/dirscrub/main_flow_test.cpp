@@ -1,5 +1,6 @@
 // Dirscrub's main flow: the log check, the gateway and the product's shut-down, the start
 // lines, the version gate, the completion line, the marker and the error handler.
+#include "tests/support/root_file_access.h"
 #include "tests/unit/dirscrub/dirscrub_fixture.h"
 
 namespace dirscrub::testing {
@@ -109,10 +110,24 @@ TEST_F(MainFlow, APlantedMarkerNameIsReplacedNotWrittenThrough) {
     EXPECT_TRUE(MarkerIs("NOMVSLIES\r\n\r\n"));
     EXPECT_EQ(server.files.Find(kMarker)->data.use_count(), 1);
     EXPECT_EQ(server.files.Find(kMarker)->attributes & platform::attr::kReparsePoint, 0u);
+    EXPECT_EQ(velmar::testing::OwnAccessOf(server.files, kMarker),
+              velmar::testing::ExpectedRootFileAccess());
     EXPECT_EQ(Added(), "    Velmar is shut down, proceeding to clean subscriber info\r\n" +
                            StartLines() + "******** Subscriber removal complete **********\r\n");
     platform::sim::FileSystemState::RemoveChild(*server.files.Find(kMarker));
   }
+}
+
+// A log name planted as a second name of a system file, by someone running Dirscrub on its own:
+// no line is appended to the system file; the cleaning goes on without a log.
+TEST_F(MainFlow, APlantedLogNameIsNeverAppendedTo) {
+  constexpr wchar_t kBystander[] = L"C:\\WINDOWS\\system32\\zqauth.dll";
+  platform::sim::FileSystemState::RemoveChild(*server.files.Find(kLog));
+  server.files.WriteFile(kBystander, "MZ system");
+  server.files.PlantHardLink(kLog, kBystander);
+  EXPECT_EQ(Run(), 0u);
+  EXPECT_EQ(server.files.ReadFile(kBystander), "MZ system");
+  EXPECT_TRUE(MarkerIs("NOMVSLIES\r\n\r\n"));
 }
 
 TEST_F(MainFlow, TheWindowIsPlacedNarrowThenWideWithItsCaptions) {

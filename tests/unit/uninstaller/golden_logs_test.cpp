@@ -9,6 +9,7 @@
 #include "platform/sim/sim_sql_server.h"
 #include "platform/sim/windows_programs.h"
 #include "platform/text.h"
+#include "tests/support/root_file_access.h"
 #include "tests/support/typical_install.h"
 #include "tests/unit/uninstaller/uninstaller_fixture.h"
 
@@ -243,7 +244,41 @@ TEST_P(PlantedRootNames, TheRunWritesItsOwnFileAndLeavesTheBystanderAsItWas) {
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->data.use_count(), 1) << "a name of its own";
     EXPECT_EQ(node->attributes & platform::attr::kReparsePoint, 0u);
+    EXPECT_EQ(velmar::testing::OwnAccessOf(server.files, own),
+              velmar::testing::ExpectedRootFileAccess());
   }
+}
+
+// On a server where nothing was planted, the log and the batch of an earlier run are replaced
+// by files only administrators may change, where the root lets everyone change what it holds;
+// the log reads as always. An old batch that is read-only stays, as a copy over it fails.
+TEST_F(GoldenLogs, TheRootFilesAreCreatedAnewUnderTheirOwnList) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  AddTypicalDirectoryData(server);
+  server.sql.sync.delay_ms = 1000;
+  server.files.WriteFile(L"C:\\Tools\\VelmarClean.bat", "@rd /s /q %1\r\n");
+  server.files.WriteFile(L"C:\\VelmarClean.bat", "@echo another account's command\r\n");
+  server.files.WriteFile(L"C:\\VelmarUninstall.log", "an earlier run's log\r\n");
+  ASSERT_FALSE(Start());
+  PressWithEveryAnswerYes();
+  ExpectGolden("run_typical_4x.log", 0);
+  EXPECT_EQ(server.files.ReadFile(L"C:\\VelmarClean.bat"), "@rd /s /q %1\r\n");
+  for (const wchar_t* own : {L"C:\\VelmarUninstall.log", L"C:\\VelmarClean.bat"}) {
+    EXPECT_EQ(velmar::testing::OwnAccessOf(server.files, own),
+              velmar::testing::ExpectedRootFileAccess())
+        << own;
+  }
+}
+
+TEST_F(GoldenLogs, AReadOnlyBatchFromBeforeIsLeftAsAFailedCopyLeavesIt) {
+  InstallProduct(0x00040000, 0x00030032, L"C:\\Corvane\\");
+  server.files.WriteFile(L"C:\\Tools\\VelmarClean.bat", "@rd /s /q %1\r\n");
+  server.files.WriteFile(L"C:\\VelmarClean.bat", "@echo before\r\n").attributes =
+      platform::attr::kReadOnly;
+  ASSERT_FALSE(Start());
+  PressWithEveryAnswerYes();
+  EXPECT_EQ(server.files.ReadFile(L"C:\\VelmarClean.bat"), "@echo before\r\n");
+  EXPECT_EQ(velmar::testing::OwnAccessOf(server.files, L"C:\\VelmarClean.bat"), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
