@@ -3,8 +3,9 @@
 // is needed but the SID text conversions, which Windows 2000 has).
 #include "platform/win32/win32_access_list.h"
 
-#include <sddl.h>
 #include <windows.h>
+// sddl.h needs windows.h before it.
+#include <sddl.h>
 
 #include <string>
 #include <vector>

@@ -2,11 +2,31 @@
 // out as Windows reports it, and where the simulated server keeps a file's list.
 #pragma once
 
+#include <cstdio>
 #include <optional>
+#include <ostream>
+#include <string>
 #include <string_view>
 
 #include "platform/files.h"
 #include "platform/sim/sim_files.h"
+
+namespace platform {
+
+// "protected" or "inherits", then one "allow|deny <SID> 0x<mask> [inherited]" per entry, so that
+// a failed comparison shows the lists.
+inline void PrintTo(const AccessList& list, std::ostream* out) {
+  *out << (list.inherits ? "inherits" : "protected");
+  for (const AccessRule& rule : list.rules) {
+    char mask[16];
+    std::snprintf(mask, sizeof mask, "0x%08x", static_cast<unsigned>(rule.rights));
+    *out << "; " << (rule.allow ? "allow " : "deny ")
+         << std::string(rule.account.begin(), rule.account.end()) << ' ' << mask
+         << (rule.inherited ? " inherited" : "");
+  }
+}
+
+}  // namespace platform
 
 namespace velmar::testing {
 
