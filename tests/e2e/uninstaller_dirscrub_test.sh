@@ -14,7 +14,10 @@
 #     pictured with the bar part-way (the stand-in holds the third removal until then); its lines
 #     land in the uninstall log, whose whole text is matched against a golden log; the uninstaller
 #     deletes the marker and runs on to its summary, the account box listing the inventory.
-# Every run's directory record ends with every object released.
+# Every run's directory record ends with every object released. Dirscrub's marker name is planted
+# beforehand as a hard link to a system-folder file in the first two runs (its two places of
+# writing) and in the hand-over, the clean-up batch's name as a link to a system-folder folder in
+# the hand-over: each bystander stays whole, and the runs go on as without the plantings.
 #
 # Run by hand after building the windows preset:  bash tests/e2e/uninstaller_dirscrub_test.sh
 # Windows paths in single quotes end in a backslash; that is no attempt at escaping a quote.
@@ -94,11 +97,13 @@ log_text() { tr -d '\r' <"$log_file"; }
 # --- Dirscrub alone ---------------------------------------------------------------------------
 # scrub_alone TAG STATUS LAYOUT [HOLD]: Dirscrub started by itself, the gateway answering STATUS,
 # the directory laid out from LAYOUT; the log only has to exist, the uninstaller's start-up
-# writes it afresh later.
+# writes it afresh later. With marker_bystander=NAME, the marker's name is planted as a hard link
+# to that system-folder file first.
 scrub_alone() {
   printf '%s' "$2" >"$gateway_status"
   : >"$log_file"
   rm -f "$(bench_unix_path "$marker")" "$gateway_calls"
+  if [ -n "${marker_bystander:-}" ]; then bench_plant_link "$marker_bystander" "$marker"; fi
   bench_directory_standin "$3" "${4:-}"
   bench_start "scrub-$1" 'C:\Tools\DirscrubVelmar30.exe'
 }
@@ -111,8 +116,9 @@ layout_with() { { cat "$DIRECTORY_LAYOUT"; printf '%s\n' "$@"; } >"$BENCH_WORK/d
 # Homed here in either letter case, of a kind above 0 and not 6, in the directory's order.
 cleaned=(asmith bjones cbrown dwhite egreen fblack gplain oadams pbaker qclark rdavis sevans vhill)
 
-# Stopped (any status but 32): no shut-down, straight to the cleaning.
-scrub_alone stopped 64 "$DIRECTORY_LAYOUT"
+# Stopped (any status but 32): no shut-down, straight to the cleaning; the marker written at the
+# walk's end.
+marker_bystander=zqstopped.dll scrub_alone stopped 64 "$DIRECTORY_LAYOUT"
 bench_wait_exit scrub-stopped 60 || bench_die "stopped: Dirscrub did not end"
 cp "$log_file" "$BENCH_LOG_DIR/dirscrub-stopped.log"
 bench_expect_eq "stopped: Dirscrub's log" "$(cat "$golden_dir/dirscrub_alone.log")" "$(normalise <"$log_file")"
@@ -120,19 +126,22 @@ bench_expect_eq "stopped: the custom properties removed from exactly these, this
   "$(printf 'RemoveCustomProperties %s\n' "${cleaned[@]}"; echo 'Delete VM')" "$(directory_effects)"
 bench_expect_match "stopped: every directory object released" "^released( at exit)?$" "$(directory_released)"
 bench_expect_eq "stopped: other servers share the directory" MVSLIES "$(marker_text)"
+bench_expect_bystander stopped zqstopped.dll
 bench_expect_eq "stopped: the gateway read, never shut down, given back" "created
 get_LastStatus -> 64
 released" "$(gateway_record)"
 bench_expect_eq "stopped: no net stop of the monitor" RUNNING "$(bench_service_state $monitor)"
 bench_expect_eq "stopped: no box" 0 "$(bench_collect_msgboxes scrub-stopped)"
 
-# The log-on refused: the connection-failed path, nothing in the directory changed.
-scrub_alone refused 64 "$(layout_with $'fail\tLogOn\t80070005')"
+# The log-on refused: the connection-failed path, nothing in the directory changed, its own
+# marker.
+marker_bystander=zqrefused.dll scrub_alone refused 64 "$(layout_with $'fail\tLogOn\t80070005')"
 bench_wait_window "$dirscrub_box_title" || bench_die "refused: Dirscrub's box never appeared"
 bench_answer "$BENCH_WINDOW" Return || bench_die "refused: Dirscrub's box did not close"
 bench_wait_exit scrub-refused || bench_die "refused: Dirscrub did not end"
 bench_expect_msgbox "refused: Dirscrub's box" scrub-refused 1 "$no_doh"
 bench_expect_eq "refused: the marker" NODOH "$(marker_text)"
+bench_expect_bystander refused zqrefused.dll
 bench_expect_eq "refused: the log ends at the failed connection" \
   "Computer name=<computer>
 DOH Connection failed.  Exiting subscriber removal." "$(normalise <"$log_file" | tail -2)"
@@ -152,6 +161,18 @@ bench_expect_match "one-fails: every directory object released" "^released( at e
 bench_expect_eq "one-fails: the marker" MVSLIES "$(marker_text)"
 rm -f "$log_file" "$(bench_unix_path "$marker")" "$gateway_calls"
 printf '32' >"$gateway_status"
+# Planted for the hand-over: the marker's name, which Dirscrub clears before it writes and the
+# uninstaller reads and deletes, and the batch's name as a folder reparse point. Wine 8 offers
+# the bench no other reparse point: measured with a 32-bit test program, a Unix symbolic link to
+# a folder reads 0x410 through GetFileAttributesW and FindFirstFileW (one to a file reads as the
+# plain file, 0x20); mklink in Wine's cmd creates nothing for files or /d (errorlevel 0) and
+# fails for /j; CreateSymbolicLinkW answers TRUE and creates nothing; FSCTL_SET_REPARSE_POINT
+# fails with error 50 for a mount point and a symbolic link. Wine cannot remove such a name
+# either (DeleteFileW: error 5; RemoveDirectoryW: 145 while the folder it leads to holds a
+# file), so the copy fails silently and the batch is missing there; what must hold is that the
+# folder it leads to is not emptied or written into, and the log is the same.
+bench_plant_link zqhandover.dll "$marker"
+bench_plant_folder_link zqbatchdir 'C:\VelmarClean.bat'
 
 # --- The hand-over: SQL Server answers, the third removal held for Dirscrub's picture -----------
 bench_sql_standin "$SQL_LAYOUT"
@@ -232,6 +253,9 @@ bench_expect_eq "the computer name is the machine's" "Computer name=$computer_na
   "$(grep -x 'Computer name=.*' <<<"$log")"
 bench_expect_eq "the marker deleted by the uninstaller" absent \
   "$([ -e "$(bench_unix_path "$marker")" ] && echo present || echo absent)"
+bench_expect_bystander hand-over zqhandover.dll
+bench_expect_bystander_folder hand-over zqbatchdir
+bench_log "the batch's planted name after the run: $(ls -ld "$(bench_unix_path 'C:\VelmarClean.bat')" 2>&1)"
 bench_expect_match "running: every directory object released" "^released( at exit)?$" "$(directory_released)"
 bench_expect_eq "every ADO object released" "released at exit" "$(bench_sql_record | tail -1)"
 

@@ -9,7 +9,9 @@
 # inventoried before the press and after, and compared. The TSP step runs the real
 # PelletSetup.exe with a stand-in telephony library beside it: the step must be logged as
 # completed, the provider must leave the library's table and its three files must be set aside
-# as ".OLD". The installation and the press live in lib/full_uninstall.sh, shared with the
+# as ".OLD". The batch's name is planted beforehand as a hard link to a system-folder file, which
+# must stay whole, and the batch's access list is read back (show_access). The installation and
+# the press live in lib/full_uninstall.sh, shared with the
 # handle count test of the audit variant. It runs in a 64-bit prefix or a 32-bit one
 # (BENCH_WINDOWS_VERSION=win2k): the system-folder files lie where the prefix's 32-bit programs
 # find them.
@@ -31,6 +33,8 @@ source "$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")/lib/inventory.sh"
 : "${UNINSTALLER_EXE:=$BENCH_BUILD_DIR/dist/VelmarUninstall3xandUp.exe}"
 : "${VELMAR_DIST_DIR:=$(dirname "$UNINSTALLER_EXE")}"
 full_require_files
+: "${SHOW_ACCESS_EXE:=$BENCH_BUILD_DIR/e2e/bin/show_access.exe}"
+[ -f "$SHOW_ACCESS_EXE" ] || bench_die "$SHOW_ACCESS_EXE is missing; build the windows preset first"
 
 started=$(_bench_now_ms)
 
@@ -40,6 +44,18 @@ bench_prefix_new
 
 # --- The installation ------------------------------------------------------------------------
 full_lay_out
+
+# --- The batch's name planted, the access list it is to get ---------------------------------
+# The batch's name as a second name of a system-folder file: the copy must not write into it.
+bench_plant_link zqbatch.dll 'C:\VelmarClean.bat'
+# The list the batch is to get, as this Wine reads it back from a file made with exactly that list
+# (upstream Wine 8 keeps no access list: it maps one to the Unix mode bits and reads those back).
+bench_copy_in "$SHOW_ACCESS_EXE" 'C:\bench\show_access.exe'
+bench_wine access-reference-made 'C:\bench\show_access.exe' --create 'C:\bench\access-reference.bat' ||
+  bench_die "show_access could not make its reference file: $(cat "$BENCH_LOG_DIR/access-reference-made.err")"
+bench_wine access-reference 'C:\bench\show_access.exe' 'C:\bench\access-reference.bat' ||
+  bench_die "show_access could not read its reference file: $(cat "$BENCH_LOG_DIR/access-reference.err")"
+access_reference=$BENCH_LAST_OUT
 
 # --- Inventories of everything outside the product -------------------------------------------
 # Files: type, size (folders none) and path of everything under drive_c, less the product's own,
@@ -279,6 +295,25 @@ fi
 # --- The clean-up at the next logon --------------------------------------------------------------
 bench_expect_eq "the clean-up batch is on drive C:" "$(tr -d '\r' <"$VELMAR_DIST_DIR/VelmarClean.bat")" \
   "$(tr -d '\r' <"$(bench_unix_path 'C:\VelmarClean.bat')" 2>/dev/null || echo '<none>')"
+bench_expect_bystander "the batch's planted name" zqbatch.dll
+# The batch's access list: Administrators and SYSTEM full control, Users read and execute, nothing
+# inherited, as show_access reads it back. Where this Wine cannot keep that list, the batch must
+# read back as the reference file made with it does. Set by the removal only from the change
+# that gives the batch its list: BATCH_ACCESS_LIST_SET=yes switches the check on; without it the
+# list read is only recorded.
+batch_access_list=$'protected\nallow S-1-5-32-544 0x001f01ff\nallow S-1-5-18 0x001f01ff\nallow S-1-5-32-545 0x001200a9'
+expect_batch_access_list() {
+  if [ "$access_reference" == "$batch_access_list" ]; then
+    bench_expect_eq "the batch's access list" "$batch_access_list" "$1"
+  else
+    bench_expect_eq "the batch's access list as this Wine reads back the list it is to get" \
+      "$access_reference" "$1"
+  fi
+}
+bench_wine batch-access 'C:\bench\show_access.exe' 'C:\VelmarClean.bat' || true
+bench_log "the batch's access list as read back: $(paste -sd'|' <<<"$BENCH_LAST_OUT")"
+bench_log "a file made with the list it is to get reads back: $(paste -sd'|' <<<"$access_reference")"
+if [ "${BATCH_ACCESS_LIST_SET:-no}" = yes ]; then expect_batch_access_list "$BENCH_LAST_OUT"; fi
 bench_wine runonce reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Runonce' /v 1 || true
 bench_expect_match "RunOnce starts the batch on the install tree" \
   '^ *1 +REG_SZ +c:\\VelmarClean\.bat C:\\Corvane\\$' "$BENCH_LAST_OUT"

@@ -412,6 +412,48 @@ bench_copy_in() {
   cp "$1" "$target"
 }
 
+# Planted names. Any local account may create names at the root of C: beforehand; a program
+# that writes one of its fixed names there must not write through what such a name leads to.
+# bench_plant_link BYSTANDER 'C:\name': makes BYSTANDER, a file of the system folder with bytes of
+# its own, and plants the name as a second hard link to it (Wine keeps hard links as the Linux
+# file system's). bench_expect_bystander WHAT BYSTANDER: as the Linux side sees it, the bystander
+# still holds its bytes, its inode and its one link, so the planted name was cleared, not
+# written through (a cleared name that was written anew leaves the bytes but takes the link).
+declare -gA BENCH_BYSTANDER_INODE=()
+bench_plant_link() {
+  local bystander
+  bystander=$(bench_unix_path "$(bench_system_dir)\\$1")
+  printf 'MZ bystander %s' "$1" >"$bystander"
+  BENCH_BYSTANDER_INODE[$1]=$(stat -c %i "$bystander")
+  ln -f "$bystander" "$(bench_unix_path "$2")"
+}
+bench_expect_bystander() {
+  local bystander
+  bystander=$(bench_unix_path "$(bench_system_dir)\\$2")
+  bench_expect_eq "$1: the bystander $2 keeps its bytes, inode and one link" \
+    "MZ bystander $2|${BENCH_BYSTANDER_INODE[$2]}|1" \
+    "$(cat "$bystander" 2>/dev/null || echo '<none>')|$(stat -c '%i|%h' "$bystander" 2>/dev/null)"
+}
+
+# bench_plant_folder_link BYSTANDER 'C:\name': makes BYSTANDER, a folder of the system folder
+# holding one file, and plants the name as a Unix symbolic link to it: the one reparse point
+# Wine 8 lets the bench plant (a Windows program sees attributes 0x410 on the name; see
+# docs/reliability.md). bench_expect_bystander_folder WHAT BYSTANDER: the folder still holds
+# exactly that file with its bytes, nothing more.
+bench_plant_folder_link() {
+  local folder
+  folder=$(bench_unix_path "$(bench_system_dir)\\$1")
+  mkdir -p "$folder"
+  printf 'kept by %s' "$1" >"$folder/kept.ini"
+  ln -sfn "$folder" "$(bench_unix_path "$2")"
+}
+bench_expect_bystander_folder() {
+  local folder
+  folder=$(bench_unix_path "$(bench_system_dir)\\$2")
+  bench_expect_eq "$1: the bystander folder $2 holds just its own file" "kept.ini: kept by $2" \
+    "$(cd "$folder" 2>/dev/null && for f in *; do printf '%s: %s\n' "$f" "$(cat "$f")"; done)"
+}
+
 # bench_wine TAG COMMAND ARGS...: runs a Wine command to its end (deadline BENCH_WINE_TIMEOUT,
 # 60 s) with output in $BENCH_LOG_DIR/TAG.out and .err; returns its exit code.
 bench_wine() {
