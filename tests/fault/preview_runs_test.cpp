@@ -163,9 +163,9 @@ std::string Parting(const Lines& preview, const Lines& removal) {
 }
 
 // The removal's changes a preview rightly does not list: the removal's own log, whose place the
-// report takes (the preview leaves it, and an old log, untouched), and Dirscrub's start, which a preview makes
-// for real with its own word (Dirscrub's changes are listed by Dirscrub's preview, in the same
-// report, and made by Dirscrub's own host, not the uninstaller's).
+// report takes (the preview leaves it, and an old log, untouched), and Dirscrub's start, which a
+// preview makes for real with its own word (Dirscrub's changes are listed by Dirscrub's preview, in
+// the same report, and made by Dirscrub's own host, not the uninstaller's).
 Lines AsAPreviewLists(const std::vector<Change>& changes) {
   Lines listed;
   for (const std::string& text : Texts(changes)) {
