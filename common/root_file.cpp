@@ -25,7 +25,13 @@ bool IsPlantedName(platform::FileSystem& files, std::wstring_view path) {
 }
 
 void ClearPlantedName(platform::FileSystem& files, std::wstring_view path) {
-  if (IsPlantedName(files, path)) files.RemoveFile(path, true);
+  if (IsPlantedName(files, path)) {
+    files.RemoveFile(path, true);
+  } else if (files.FolderExists(path) &&
+             (files.Attributes(path) & platform::attr::kReparsePoint) != 0) {
+    // A junction goes as a link; what it leads to is not entered.
+    files.RemoveFolder(path, true);
+  }
 }
 
 platform::AccessList RootFileAccess() {

@@ -13,8 +13,9 @@ namespace velmar {
 // there. Raises the RuntimeError of a failed look.
 bool IsPlantedName(platform::FileSystem& files, std::wstring_view path);
 
-// When the path names a hard link to other data or a reparse point, removes the name itself
-// (what it led to stays as it is), so the file that follows is created anew. Raises the
+// When the path names a hard link to other data or a reparse point (a file, or a folder such as a
+// junction), removes the name itself (what it led to stays as it is), so the file that follows
+// is created anew. Raises the
 // RuntimeError of the failed removal: the caller treats it as a file that cannot be created.
 void ClearPlantedName(platform::FileSystem& files, std::wstring_view path);
 

@@ -28,8 +28,9 @@ void CheckRemovable(const FileNode& node, bool force) {
 
 // Deletes a folder's contents in listing order, then the folder; the first entry that cannot
 // go stops it there, and what went before stays deleted, as on a real volume.
+// A junction or mounted folder goes as a link: what it leads to keeps its entries.
 void RemoveTree(FileNode& node, bool force) {
-  while (!node.children.empty()) {
+  while ((node.attributes & attr::kReparsePoint) == 0 && !node.children.empty()) {
     FileNode& child = *node.children.front();
     if (child.is_folder) {
       RemoveTree(child, force);
@@ -313,6 +314,14 @@ FileNode& FileSystemState::PlantReparsePoint(std::wstring_view link, std::wstrin
   FileNode& name = WriteFile(link, "");
   name.redirect = Find(existing)->data;
   name.attributes |= attr::kReparsePoint;
+  return name;
+}
+
+FileNode& FileSystemState::PlantJunction(std::wstring_view link,
+                                         std::wstring_view existing_folder) {
+  if (Find(existing_folder) == nullptr) MakeFolders(existing_folder);
+  FileNode& name = MakeFolders(link);
+  name.attributes = attr::kDirectory | attr::kReparsePoint;
   return name;
 }
 

@@ -77,6 +77,9 @@ class FileSystemState {
   FileNode& PlantHardLink(std::wstring_view link, std::wstring_view existing);
   // Plants a reparse point at link that redirects reading and writing to the existing file.
   FileNode& PlantReparsePoint(std::wstring_view link, std::wstring_view existing);
+  // Plants a junction at link: a folder of no entries of its own, leading to an existing folder
+  // (the simulation does not follow it).
+  FileNode& PlantJunction(std::wstring_view link, std::wstring_view existing_folder);
 
   static FileNode& AddChild(FileNode& folder, std::wstring_view name, bool is_folder);
   static FileNode& InsertChild(FileNode& folder, std::shared_ptr<FileNode> node);

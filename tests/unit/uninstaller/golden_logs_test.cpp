@@ -208,13 +208,21 @@ TEST_F(GoldenLogs, A31RunThroughDirscrub) {
 }
 
 // A name at the root planted beforehand by another account, leading to a system file it could
-// not write itself: the run writes its own file under that name and the system file keeps its
-// bytes, while the log reads exactly as on a clean server.
-enum class Planting { kHardLink, kReparsePoint };
+// not write itself, or a junction to the system's folder: the run writes its own file under that
+// name and the system file keeps its bytes, while the log reads exactly as on a clean server.
+enum class Planting { kHardLink, kReparsePoint, kJunction };
 struct PlantedName {
   const wchar_t* path;
   Planting planting;
 };
+std::string As(Planting planting) {
+  switch (planting) {
+    case Planting::kHardLink: return "AsHardLink";
+    case Planting::kReparsePoint: return "AsReparsePoint";
+    case Planting::kJunction: break;
+  }
+  return "AsJunction";
+}
 
 class PlantedRootNames : public GoldenLogs, public ::testing::WithParamInterface<PlantedName> {
  protected:
@@ -229,10 +237,12 @@ TEST_P(PlantedRootNames, TheRunWritesItsOwnFileAndLeavesTheBystanderAsItWas) {
   server.sql.sync.delay_ms = 1000;
   server.files.WriteFile(L"C:\\Tools\\VelmarClean.bat", kBatch);
   server.files.WriteFile(kBystander, kBystanderBytes);
-  if (GetParam().planting == Planting::kHardLink) {
-    server.files.PlantHardLink(GetParam().path, kBystander);
-  } else {
-    server.files.PlantReparsePoint(GetParam().path, kBystander);
+  switch (GetParam().planting) {
+    case Planting::kHardLink: server.files.PlantHardLink(GetParam().path, kBystander); break;
+    case Planting::kReparsePoint:
+      server.files.PlantReparsePoint(GetParam().path, kBystander);
+      break;
+    case Planting::kJunction: server.files.PlantJunction(GetParam().path, L"C:\\WINDOWS"); break;
   }
   ASSERT_FALSE(Start());
   PressWithEveryAnswerYes();
@@ -286,11 +296,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PlantedName{L"C:\\VelmarUninstall.log", Planting::kHardLink},
                       PlantedName{L"C:\\VelmarUninstall.log", Planting::kReparsePoint},
                       PlantedName{L"C:\\VelmarClean.bat", Planting::kHardLink},
-                      PlantedName{L"C:\\VelmarClean.bat", Planting::kReparsePoint}),
+                      PlantedName{L"C:\\VelmarClean.bat", Planting::kReparsePoint},
+                      PlantedName{L"C:\\VelmarUninstall.log", Planting::kJunction},
+                      PlantedName{L"C:\\VelmarClean.bat", Planting::kJunction}),
     [](const ::testing::TestParamInfo<PlantedName>& info) {
       const std::wstring_view path(info.param.path);
-      return std::string(path.ends_with(L".log") ? "Log" : "Batch") +
-             (info.param.planting == Planting::kHardLink ? "AsHardLink" : "AsReparsePoint");
+      return std::string(path.ends_with(L".log") ? "Log" : "Batch") + As(info.param.planting);
     });
 
 // A planted name that cannot be removed is a log that cannot be created: the run goes on
