@@ -62,7 +62,32 @@ inline std::string ReadWholeFile(const std::wstring& path) {
   return bytes;
 }
 
+// Held while one line is appended. Stand-ins started side by side append to one record, and an
+// append is not atomic across processes under Wine (two lines can land at the same offset and
+// one is lost), so every stand-in waits for this machine-wide mutex first. A wait that times out
+// still appends: a lost line then fails the test, never a hang.
+class AppendLock {
+ public:
+  AppendLock() : mutex_(::CreateMutexW(nullptr, FALSE, L"Local\\velmar-bench-record-append")) {
+    if (mutex_ != nullptr) {
+      const DWORD waited = ::WaitForSingleObject(mutex_, 10000);
+      held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+  }
+  AppendLock(const AppendLock&) = delete;
+  AppendLock& operator=(const AppendLock&) = delete;
+  ~AppendLock() {
+    if (held_) ::ReleaseMutex(mutex_);
+    if (mutex_ != nullptr) ::CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+  bool held_ = false;
+};
+
 inline bool AppendRecord(const wchar_t* path, const std::string& line) {
+  const AppendLock lock;
   RecordFile file(path);
   return file.Append(line);
 }
