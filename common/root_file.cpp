@@ -9,6 +9,16 @@ constexpr wchar_t kAdministrators[] = L"S-1-5-32-544";
 constexpr wchar_t kLocalSystem[] = L"S-1-5-18";
 constexpr wchar_t kUsers[] = L"S-1-5-32-545";
 
+// A planted name goes as a name (even when read-only); a junction as a link, never entered.
+void ClearPlantedName(platform::FileSystem& files, std::wstring_view path) {
+  if (IsPlantedName(files, path)) {
+    files.RemoveFile(path, true);
+  } else if (files.FolderExists(path) &&
+             (files.Attributes(path) & platform::attr::kReparsePoint) != 0) {
+    files.RemoveFolder(path, true);
+  }
+}
+
 // What stands at the name goes: a planted name even when read-only, an old file as writing over
 // it would (not when read-only).
 void FreeName(platform::FileSystem& files, std::wstring_view path) {
@@ -22,16 +32,6 @@ bool IsPlantedName(platform::FileSystem& files, std::wstring_view path) {
   if (!files.FileExists(path)) return false;
   if ((files.Attributes(path) & platform::attr::kReparsePoint) != 0) return true;
   return files.LinkCount(path) > 1;
-}
-
-void ClearPlantedName(platform::FileSystem& files, std::wstring_view path) {
-  if (IsPlantedName(files, path)) {
-    files.RemoveFile(path, true);
-  } else if (files.FolderExists(path) &&
-             (files.Attributes(path) & platform::attr::kReparsePoint) != 0) {
-    // A junction goes as a link; what it leads to is not entered.
-    files.RemoveFolder(path, true);
-  }
 }
 
 platform::AccessList RootFileAccess() {
